@@ -1,0 +1,183 @@
+#include "app/main_dialog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <initializer_list>
+
+#include "app/about.h"
+#include "app/app_state.h"
+#include "app/shutdown.h"
+#include "countdown/clock_fields.h"
+#include "countdown/run_control.h"
+#include "errors/error_report.h"
+#include "res/resource.h"
+#include "settings/settings_store.h"
+#include "tray/popup_menus.h"
+#include "tray/tray_icon.h"
+
+namespace {
+
+const char* const kTimeTexts[kPresetCount] = {
+    "User time", "1 min",         "5 min",  "10 min",        "15 min", "30 min",
+    "1 hour",    "1 hour 30 min", "2 hour", "2 hour 30 min", "3 hour",
+};
+const char* const kSignalTexts[] = {"Beep", "Buzz", "Cuckoo", "No signal"};
+
+// System commands are compared whole: the low four bits are not masked.
+constexpr WPARAM kMinimize = SC_MINIMIZE;
+constexpr WPARAM kMaximize = SC_MAXIMIZE;
+constexpr WPARAM kCaptionDoubleClick = SC_MAXIMIZE + HTCAPTION;
+constexpr WPARAM kSystemMenuClick = SC_MOUSEMENU + HTSYSMENU;
+
+void HideDialog(HWND dialog) {
+    ShowWindow(dialog, SW_HIDE);
+    appState.hidden ^= 1;
+}
+
+void SetRange(HWND dialog, int spin, int upper) {
+    SendDlgItemMessageA(dialog, spin, UDM_SETRANGE, 0, MAKELPARAM(upper, 0));
+}
+
+void ShowContextMenuAtPointer(HWND dialog) {
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    ShowContextMenu(dialog, pointer.x, pointer.y);
+}
+
+void RunCommand(HWND dialog, UINT id, UINT code) {
+    CheckTimeUp(dialog);
+    switch (id) {
+    case IDCANCEL:
+    case ID_EXIT: ExitApplication(dialog); break;
+    case IDC_TIME_LIST:
+        if (code == CBN_SELCHANGE) OnSelectTime(dialog);
+        break;
+    case IDC_START:
+    case ID_START: OnStart(dialog); break;
+    case IDC_PAUSE:
+    case ID_PAUSE: OnPause(dialog); break;
+    case IDC_STOP:
+    case ID_STOP: OnStop(dialog); break;
+    case IDC_SIGNAL_LIST:
+        if (code == CBN_SELCHANGE) OnSelectSignal(dialog);
+        break;
+    case ID_DISPLAY_WINDOW: OnDisplayWindow(dialog); break;
+    case ID_ABOUT: OnAbout(dialog); break;
+    case ID_RESET_TIMER: OnResetTimer(dialog); break;
+    case ID_LOAD_CONFIG: OnLoadConfig(dialog); break;
+    case ID_SAVE_CONFIG: OnSaveConfig(dialog); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == appState.taskbarCreatedMessage && message != 0) return OnTaskbarCreated(dialog);
+    switch (message) {
+    case WM_TRAYNOTIFY: return OnTrayNotify(dialog, lParam);
+    case WM_ACTIVATE: return OnActivate(dialog, wParam);
+    case WM_HELP: return OnAbout(dialog);
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
+    case WM_TIMER: return OnTimerTick(dialog);
+    case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+    case WM_RBUTTONDOWN: return OnRightButtonDown(dialog);
+    default: return FALSE;
+    }
+}
+
+INT_PTR OnInitDialog(HWND dialog) {
+    appState.instance = GetModuleHandleA(nullptr);
+    // The owner is never shown; as a plain child style it can never appear either.
+    SetWindowLongA(GetParent(dialog), GWL_STYLE, WS_CHILD);
+
+    for (int field : {IDC_HOURS, IDC_MINUTES, IDC_SECONDS})
+        SendDlgItemMessageA(dialog, field, EM_LIMITTEXT, 2, 0);
+    SetRange(dialog, IDC_SPIN_HOURS, 24);
+    SetRange(dialog, IDC_SPIN_MINUTES, 59);
+    SetRange(dialog, IDC_SPIN_SECONDS, 59);
+    for (const char* text : kTimeTexts)
+        SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    for (const char* text : kSignalTexts)
+        SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+
+    appState.spinHours = GetDlgItem(dialog, IDC_SPIN_HOURS);
+    appState.spinMinutes = GetDlgItem(dialog, IDC_SPIN_MINUTES);
+    appState.spinSeconds = GetDlgItem(dialog, IDC_SPIN_SECONDS);
+    appState.startButton = GetDlgItem(dialog, IDC_START);
+    appState.pauseButton = GetDlgItem(dialog, IDC_PAUSE);
+    appState.stopButton = GetDlgItem(dialog, IDC_STOP);
+    appState.timeList = GetDlgItem(dialog, IDC_TIME_LIST);
+    appState.signalList = GetDlgItem(dialog, IDC_SIGNAL_LIST);
+
+    // Through OnCommand, before the window is first shown; this first load reports nothing.
+    SendMessageA(dialog, WM_COMMAND, ID_LOAD_CONFIG, 0);
+
+    appState.backgroundFits = BackgroundFits(dialog, GetDlgItem(dialog, IDC_BACKGROUND));
+    if (!appState.backgroundFits) {
+        ShowWindow(GetDlgItem(dialog, IDC_BACKGROUND), SW_HIDE);
+        for (int group : {IDC_GROUP_SELECT_TIME, IDC_GROUP_SET_TIME, IDC_GROUP_CONTROL, IDC_GROUP_SIGNAL})
+            ShowWindow(GetDlgItem(dialog, group), SW_SHOW);
+    }
+
+    appState.trayIcon = LoadIconA(appState.instance, "icon");
+    lstrcpyA(appState.textBuffer, kTrayTip);
+    NotifyTray(dialog, NIM_ADD, 0, appState.trayIcon, appState.textBuffer);
+    appState.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+
+    SendMessageA(dialog, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconA(appState.instance, "ICON")));
+    return TRUE;
+}
+
+INT_PTR OnCommand(HWND dialog, UINT id, UINT code) {
+    try {
+        RunCommand(dialog, id, code);
+    } catch (error caught) {
+        ReportError(dialog, caught);
+    } catch (...) {
+        ReportUnknownError(dialog);
+    }
+    return FALSE;
+}
+
+INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
+    switch (command) {
+    case kMinimize: HideDialog(dialog); return TRUE;
+    case kMaximize:
+        if (appState.running) {
+            SendMessageA(dialog, WM_COMMAND, IDC_STOP, 0);
+        } else {
+            // Hidden first, so a report of a refused timer comes up over a hidden window.
+            HideDialog(dialog);
+            SendMessageA(dialog, WM_COMMAND, IDC_START, 0);
+        }
+        return TRUE;
+    case kCaptionDoubleClick: return TRUE;
+    case kSystemMenuClick: ShowContextMenuAtPointer(dialog); return TRUE;
+    default: return FALSE;
+    }
+}
+
+INT_PTR OnCtlColorStatic(HDC context) {
+    if (!appState.backgroundFits) return 0;
+    SetBkMode(context, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(appState.backgroundBrush);
+}
+
+INT_PTR OnRightButtonDown(HWND dialog) {
+    ShowContextMenuAtPointer(dialog);
+    return TRUE;
+}
+
+bool BackgroundFits(HWND dialog, HWND picture) {
+    RECT client{};
+    RECT outer{};
+    GetClientRect(dialog, &client);
+    GetWindowRect(picture, &outer);
+    return client.right - client.left == outer.right - outer.left &&
+           client.bottom - client.top == outer.bottom - outer.top;
+}

@@ -1,0 +1,91 @@
+#include "countdown/run_control.h"
+
+#include <mmsystem.h>
+
+#include "app/app_state.h"
+#include "countdown/clock_fields.h"
+#include "res/resource.h"
+
+const char* const SoundTable[3] = {"BEEP", "BUZZ", "CUCKOO"};
+
+namespace {
+constexpr std::uint32_t kAlarmTicksAfterStart = 58;  // 59 ticks in all, counting the one that starts it
+constexpr DWORD kLoopFlags = SND_RESOURCE | SND_LOOP | SND_ASYNC;
+}  // namespace
+
+bool SignalHasSound(std::int32_t signalIndex) {
+    return signalIndex >= 0 && signalIndex <= 2;
+}
+
+void SetRunControls(HWND dialog, bool on) {
+    appState.running = on;
+    SendDlgItemMessageA(dialog, IDC_HOURS, EM_SETREADONLY, on, 0);
+    SendDlgItemMessageA(dialog, IDC_MINUTES, EM_SETREADONLY, on, 0);
+    SendDlgItemMessageA(dialog, IDC_SECONDS, EM_SETREADONLY, on, 0);
+    EnableWindow(appState.spinHours, !on);
+    EnableWindow(appState.spinMinutes, !on);
+    EnableWindow(appState.spinSeconds, !on);
+    EnableWindow(appState.startButton, !on);
+    EnableWindow(appState.pauseButton, on);
+    EnableWindow(appState.stopButton, on);
+    EnableWindow(appState.timeList, !on);
+    EnableWindow(appState.signalList, !on);
+}
+
+void CheckTimeUp(HWND dialog) {
+    if (!appState.timeUp) return;
+    appState.timeUp = 0;
+    appState.ringing = 1;
+    appState.hidden = 0;
+    appState.ringSeconds = kAlarmTicksAfterStart;
+    EnableWindow(appState.pauseButton, FALSE);
+    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
+    if (SignalHasSound(appState.signalIndex))
+        PlaySoundA(SoundTable[appState.signalIndex], appState.instance, kLoopFlags);
+}
+
+void OnStart(HWND dialog) {
+    // The timer comes first: when it is refused nothing else may change.
+    if (SetTimer(dialog, TIMER_ID, 1000, nullptr) == 0) {
+        appState.pendingError.timerFlags |= kNoTimer;
+        throw appState.pendingError;
+    }
+    appState.clock = ReadClockFields(dialog);
+    // The fields keep what was typed until the first tick shows the clock.
+    ClampClock(appState.clock.hours, appState.clock.minutes, appState.clock.seconds);
+    appState.paused = 0;
+    appState.timeUp = 0;
+    SetRunControls(dialog, true);
+}
+
+void OnPause(HWND) {
+    appState.paused ^= 1;
+}
+
+void OnStop(HWND dialog) {
+    if (SignalHasSound(appState.signalIndex)) PlaySoundA(nullptr, appState.instance, 0);
+    SetRunControls(dialog, false);
+    KillTimer(dialog, TIMER_ID);
+    WriteClockFields(dialog, PresetTable[appState.selectedTime]);
+    if (appState.ringing) SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    appState.ringing = 0;
+}
+
+void OnSelectSignal(HWND dialog) {
+    appState.signalIndex =
+        static_cast<std::int32_t>(SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_GETCURSEL, 0, 0));
+}
+
+INT_PTR OnTimerTick(HWND dialog) {
+    if (appState.ringing) {
+        // The clock's hours and minutes are zero while ringing, so this counts ringSeconds alone.
+        if (TickClock(appState.clock.hours, appState.clock.minutes, appState.ringSeconds))
+            SendMessageA(dialog, WM_COMMAND, IDC_STOP, 0);
+    } else if (!appState.paused) {
+        appState.timeUp = TickClock(appState.clock.hours, appState.clock.minutes, appState.clock.seconds);
+        // The hours field's change notification starts the alarm within this tick;
+        // CheckTimeUp after the hours write covers a field that does not notify.
+        WriteClockFields(dialog, appState.clock, CheckTimeUp);
+    }
+    return TRUE;
+}

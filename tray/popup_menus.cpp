@@ -1,0 +1,94 @@
+#include "tray/popup_menus.h"
+
+#include "app/app_state.h"
+#include "res/resource.h"
+#include "tray/time_text.h"
+
+const char* const DisplayLabels[2] = {"Hide", "Show"};
+
+namespace {
+constexpr UINT kGrayed = MF_BYCOMMAND | MF_GRAYED;
+constexpr UINT kNewText = MF_BYCOMMAND | MF_STRING;
+
+void SetItemText(HMENU menu, UINT id, const char* text) {
+    ModifyMenuA(menu, id, kNewText, id, text);
+}
+
+// A menu of a window that is not in the foreground does not close when the
+// user clicks elsewhere, so the owner is brought forward first.
+bool TakeForeground(HWND window) {
+    if (SetForegroundWindow(GetParent(window))) return true;
+    Sleep(50);
+    return SetForegroundWindow(GetParent(window)) != 0;
+}
+}  // namespace
+
+void ShowTrayMenu(HWND window, int x, int y) {
+    HMENU menu = LoadMenuA(appState.instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 0);
+    PrepareTrayMenu(popup);
+    SetTrayMenuTime(window, popup);
+    if (!TakeForeground(window)) SetItemText(popup, ID_TRAY_TIME, "Error");
+    TrackPopupMenu(popup, 0, x, y, 0, window, nullptr);
+    DestroyMenu(menu);
+}
+
+void PrepareTrayMenu(HMENU menu) {
+    if (appState.running) {
+        EnableMenuItem(menu, ID_START, kGrayed);
+        if (appState.ringing) EnableMenuItem(menu, ID_PAUSE, kGrayed);
+    } else {
+        EnableMenuItem(menu, ID_PAUSE, kGrayed);
+        EnableMenuItem(menu, ID_STOP, kGrayed);
+    }
+    // The label goes first: changing a text re-enables the item.
+    SetItemText(menu, ID_DISPLAY_WINDOW, DisplayLabels[appState.hidden & 1]);
+    if (appState.aboutAllowed == 0) {
+        EnableMenuItem(menu, ID_ABOUT, kGrayed);
+        EnableMenuItem(menu, ID_EXIT, kGrayed);
+    }
+    if (appState.errorShowing) {
+        EnableMenuItem(menu, ID_START, kGrayed);
+        EnableMenuItem(menu, ID_DISPLAY_WINDOW, kGrayed);
+        EnableMenuItem(menu, ID_ABOUT, kGrayed);
+        EnableMenuItem(menu, ID_EXIT, kGrayed);
+    }
+}
+
+void SetTrayMenuTime(HWND window, HMENU menu) {
+    // The fields as they stand, which is what the user sees.
+    const UINT hours = GetDlgItemInt(window, IDC_HOURS, nullptr, FALSE);
+    const UINT minutes = GetDlgItemInt(window, IDC_MINUTES, nullptr, FALSE);
+    const UINT seconds = GetDlgItemInt(window, IDC_SECONDS, nullptr, FALSE);
+    char text[33];
+    FormatTrayTime(hours, minutes, seconds, text);
+    SetItemText(menu, ID_TRAY_TIME, text);
+    if (appState.errorShowing) EnableMenuItem(menu, ID_TRAY_TIME, kGrayed);
+}
+
+void ShowContextMenu(HWND window, int x, int y) {
+    HMENU menu = LoadMenuA(appState.instance, MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 0);
+    if (appState.running) {
+        EnableMenuItem(popup, ID_RESET_TIMER, kGrayed);
+        EnableMenuItem(popup, ID_LOAD_CONFIG, kGrayed);
+    }
+    TrackPopupMenu(popup, 0, x, y, 0, window, nullptr);
+    DestroyMenu(menu);
+}
+
+void OnDisplayWindow(HWND window) {
+    if (appState.hidden == 0) {
+        ShowWindow(window, SW_HIDE);
+    } else {
+        // Through the topmost group so the window comes in front of everything.
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+        if (appState.ringing)
+            ShowWindow(window, SW_SHOW);
+        else
+            SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    }
+    appState.hidden ^= 1;
+}

@@ -1,0 +1,102 @@
+#include "tray/tray_icon.h"
+
+#include <shellapi.h>
+
+#include "app/app_state.h"
+#include "res/resource.h"
+#include "tray/popup_menus.h"
+
+namespace {
+// The first form of the record: every shell version accepts it.
+constexpr DWORD kFirstRecordSize = 88;
+static_assert(NOTIFYICONDATAA_V1_SIZE == kFirstRecordSize);
+
+void OnLeftButton(HWND dialog) {
+    const bool sendBackClick = appState.hoverWindow == dialog && !appState.ringing;
+    if (!sendBackClick) {
+        appState.dialogActive = 1;
+        BringToFront(dialog);
+    } else if (appState.dialogActive) {
+        BringToFront(dialog);
+    } else {
+        SendToBack(dialog);
+    }
+    appState.hoverWindow = nullptr;
+    appState.hoverArmed = 1;
+}
+}  // namespace
+
+void NotifyTray(HWND window, DWORD message, UINT id, HICON icon, const char* tip) {
+    NOTIFYICONDATAA record{};
+    record.cbSize = kFirstRecordSize;
+    record.hWnd = window;
+    record.uID = id;
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = WM_TRAYNOTIFY;
+    record.hIcon = icon;
+    lstrcpynA(record.szTip, tip ? tip : "", 64);
+    Shell_NotifyIconA(message, &record);
+}
+
+INT_PTR OnTrayNotify(HWND dialog, LPARAM mouseMessage) {
+    switch (mouseMessage) {
+    case WM_MOUSEMOVE:
+        // Remember which window was active as the pointer reached the icon:
+        // a click takes the activation away before it is handled.
+        if (appState.hoverArmed) {
+            appState.hoverWindow = GetActiveWindow();
+            appState.hoverArmed = 0;
+        }
+        break;
+    case WM_LBUTTONDOWN: OnLeftButton(dialog); break;
+    case WM_LBUTTONDBLCLK:
+        if (appState.hidden == 0) {
+            ShowWindow(dialog, SW_HIDE);
+            appState.hidden ^= 1;
+        }
+        break;
+    case WM_RBUTTONDOWN: {
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        ShowTrayMenu(dialog, pointer.x, pointer.y);
+        break;
+    }
+    default: break;
+    }
+    return FALSE;
+}
+
+INT_PTR OnActivate(HWND, WPARAM state) {
+    // The whole parameter is compared: a minimised window's state matches nothing.
+    switch (state) {
+    case WA_INACTIVE:
+        appState.dialogActive = 0;
+        appState.hoverArmed = 1;
+        break;
+    case WA_ACTIVE:
+    case WA_CLICKACTIVE:
+        appState.dialogActive = 1;
+        appState.hoverArmed = 1;
+        break;
+    default: break;
+    }
+    return TRUE;
+}
+
+INT_PTR OnTaskbarCreated(HWND dialog) {
+    // A restarted shell has forgotten the icon; without it a hidden window is out of reach.
+    NotifyTray(dialog, NIM_ADD, 0, appState.trayIcon, kTrayTip);
+    return FALSE;
+}
+
+void BringToFront(HWND window) {
+    SetForegroundWindow(window);
+    if (appState.hidden) {
+        appState.hidden ^= 1;
+        ShowWindow(window, SW_SHOW);
+    }
+}
+
+void SendToBack(HWND window) {
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+}
