@@ -1,6 +1,7 @@
 // Process entry: one copy at a time, then the host dialog until the end.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "app/app_state.h"
 #include "app/shutdown.h"

@@ -1,0 +1,3 @@
+#include "harness/fixture.h"
+
+using namespace harness;
