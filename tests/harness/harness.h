@@ -2,8 +2,8 @@
 // message boxes and popup menus closed from the test, a private registry key.
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
