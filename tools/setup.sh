@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian (as root), and
+# nothing when it is all there already.
+set -euo pipefail
+
+packages=(cmake g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
+          fonts-wine xvfb x11-utils imagemagick)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "These Debian packages are missing; run this as root or install them: ${missing[*]}" >&2
+  exit 1
+fi
+# Wine's 32-bit half comes from the i386 architecture.
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
