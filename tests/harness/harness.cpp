@@ -242,6 +242,9 @@ void RunMainDialog(const std::function<void(HWND)>& body, const char* templateNa
     if (!callHook) callHook = SetWindowsHookExA(WH_CALLWNDPROC, CallHook, nullptr, GetCurrentThreadId());
     Post([&body] {
         const HWND dialog = mainDialog;
+        // A dialog box shows itself once its loop first goes idle; the user
+        // acts only after that, so the body starts with it shown.
+        if (dialog && !IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOWNORMAL);
         body(dialog);
         if (IsWindow(dialog)) SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
