@@ -15,11 +15,13 @@ void SetItemText(HMENU menu, UINT id, const char* text) {
 }
 
 // A menu of a window that is not in the foreground does not close when the
-// user clicks elsewhere, so the owner is brought forward first.
+// user clicks elsewhere, so the menu's owner is brought forward first. Not
+// the host dialog: its style is WS_CHILD alone, and such a window is never
+// made the foreground window, so the time item would always read "Error".
 bool TakeForeground(HWND window) {
-    if (SetForegroundWindow(GetParent(window))) return true;
+    if (SetForegroundWindow(window)) return true;
     Sleep(50);
-    return SetForegroundWindow(GetParent(window)) != 0;
+    return SetForegroundWindow(window) != 0;
 }
 }  // namespace
 

@@ -236,7 +236,7 @@ HWND MainDialog() {
     return mainDialog;
 }
 
-void RunMainDialog(const std::function<void(HWND)>& body, const char* templateName) {
+void RunMainDialog(const std::function<void(HWND)>& body, const char* templateName, HWND owner) {
     mainDialog = nullptr;
     if (!cbtHook) cbtHook = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
     if (!callHook) callHook = SetWindowsHookExA(WH_CALLWNDPROC, CallHook, nullptr, GetCurrentThreadId());
@@ -248,7 +248,7 @@ void RunMainDialog(const std::function<void(HWND)>& body, const char* templateNa
         body(dialog);
         if (IsWindow(dialog)) SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    DialogBoxParamA(GetModuleHandleA(nullptr), templateName, nullptr, MainDialogProc, 0);
+    DialogBoxParamA(GetModuleHandleA(nullptr), templateName, owner, MainDialogProc, 0);
 }
 
 void ResetProgramState() {

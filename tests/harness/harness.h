@@ -67,9 +67,10 @@ void SetMenuHandler(MenuHandler handler);
 std::vector<Menu>& Menus();
 
 // ---- The main dialog. body runs inside its modal loop; afterwards the dialog
-// is ended through Esc unless the body ended it.
+// is ended through Esc unless the body ended it. owner stands for the host.
 HWND MainDialog();
-void RunMainDialog(const std::function<void(HWND)>& body, const char* templateName = "IDD_TMP");
+void RunMainDialog(const std::function<void(HWND)>& body, const char* templateName = "IDD_TMP",
+                   HWND owner = nullptr);
 
 // Fresh program state and a clean, private settings key in place of HKCU.
 void ResetProgramState();
