@@ -4,5 +4,5 @@
 set -euo pipefail
 "$(dirname "$0")/make-prefix.sh" --tests
 . "$(dirname "$0")/wine-env.sh"
-wineserver -p </dev/null >/dev/null 2>&1
+wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
 wine wineboot </dev/null >/dev/null 2>&1

@@ -275,8 +275,10 @@ void UseCleanRegistry() {
 
 void RestoreRegistry() {
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (settingsRoot) RegCloseKey(settingsRoot);
+    if (!settingsRoot) return;
+    RegCloseKey(settingsRoot);
     settingsRoot = nullptr;
+    RegDeleteTreeA(HKEY_CURRENT_USER, testRoot);
 }
 
 HKEY SettingsRoot() {
