@@ -136,7 +136,7 @@ INT_PTR OnInitDialog(HWND dialog) {
 INT_PTR OnCommand(HWND dialog, UINT id, UINT code) {
     try {
         RunCommand(dialog, id, code);
-    } catch (error caught) {
+    } catch (error caught) {  // cppcheck-suppress catchExceptionByValue ; the report takes its own copy
         ReportError(dialog, caught);
     } catch (...) {
         ReportUnknownError(dialog);
