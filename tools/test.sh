@@ -8,4 +8,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/xvfb.sh"
 start_xvfb
 cd "$root/build"
-ctest --output-on-failure -j2
+ctest --output-on-failure
