@@ -6,16 +6,6 @@ using namespace harness;
 
 namespace {
 
-std::string Fields(HWND dialog) {
-    return ItemText(dialog, IDC_HOURS) + "," + ItemText(dialog, IDC_MINUTES) + "," +
-           ItemText(dialog, IDC_SECONDS);
-}
-
-void Choose(HWND dialog, int entry) {
-    SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_SETCURSEL, entry, 0);
-    SendCommand(dialog, IDC_TIME_LIST, CBN_SELCHANGE);
-}
-
 LRESULT Selection(HWND dialog) {
     return SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_GETCURSEL, 0, 0);
 }
@@ -30,7 +20,7 @@ TEST_F(ClockTest, EachTimeListEntryWritesItsDuration) {
     RunMainDialog([&](HWND dialog) {
         // Downwards, so "User time" comes last and must overwrite a nonzero duration.
         for (int entry = 10; entry >= 0; --entry) {
-            Choose(dialog, entry);
+            Choose(dialog, IDC_TIME_LIST, entry);
             char text[32] = {};
             SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text));
             EXPECT_STREQ(text, entries[entry][0]);
@@ -42,7 +32,7 @@ TEST_F(ClockTest, EachTimeListEntryWritesItsDuration) {
 
 TEST_F(ClockTest, OtherListNotificationsDoNothing) {
     RunMainDialog([](HWND dialog) {
-        Choose(dialog, 6);
+        Choose(dialog, IDC_TIME_LIST, 6);
         SetItemText(dialog, IDC_SECONDS, "7");
         SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_SETCURSEL, 2, 0);
         for (UINT code : {0u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u}) {
@@ -55,7 +45,7 @@ TEST_F(ClockTest, OtherListNotificationsDoNothing) {
 
 TEST_F(ClockTest, ResetWritesZerosAndKeepsTheSelection) {
     RunMainDialog([](HWND dialog) {
-        Choose(dialog, 7);
+        Choose(dialog, IDC_TIME_LIST, 7);
         appState.clock = {5, 6, 7};
         SendCommand(dialog, ID_RESET_TIMER);
         EXPECT_EQ(Fields(dialog), "0,0,0");
@@ -67,7 +57,7 @@ TEST_F(ClockTest, ResetWritesZerosAndKeepsTheSelection) {
 
 TEST_F(ClockTest, ResetWhileRunningOrPausedChangesNothing) {
     RunMainDialog([](HWND dialog) {
-        Choose(dialog, 4);
+        Choose(dialog, IDC_TIME_LIST, 4);
         SendCommand(dialog, IDC_START);
         Tick(dialog, 2);
         for (int pass = 0; pass < 2; ++pass) {

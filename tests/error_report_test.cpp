@@ -8,11 +8,6 @@ using namespace harness;
 
 namespace {
 
-std::string Fields(HWND dialog) {
-    return ItemText(dialog, IDC_HOURS) + "," + ItemText(dialog, IDC_MINUTES) + "," +
-           ItemText(dialog, IDC_SECONDS);
-}
-
 bool PendingErrorIsZero() {
     const error& e = appState.pendingError;
     return !e.timerFlags && !e.readFlags && !e.writeFlags && !e.reserved[0] && !e.reserved[1] &&

@@ -23,24 +23,14 @@ std::string OpenContext(HWND dialog) {
 }
 
 // The hours, minutes and seconds fields have consecutive identifiers.
-void SetFields(HWND dialog, const char* hours, const char* minutes, const char* seconds) {
-    for (int i = 0; const char* text : {hours, minutes, seconds}) SetItemText(dialog, IDC_HOURS + i++, text);
-}
-std::string Fields(HWND dialog) {
-    return ItemText(dialog, IDC_HOURS) + "," + ItemText(dialog, IDC_MINUTES) + "," +
-           ItemText(dialog, IDC_SECONDS);
-}
 void Start(HWND dialog) {
-    SetFields(dialog, "0", "0", "5");
+    TypeFields(dialog, "0", "0", "5");
     SendCommand(dialog, IDC_START);
 }
 void Ring(HWND dialog) {
-    SetFields(dialog, "0", "0", "1");
+    TypeFields(dialog, "0", "0", "1");
     SendCommand(dialog, IDC_START);
     Tick(dialog, 2);
-}
-bool Topmost(HWND dialog) {
-    return (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 // The foreground step fails for the first `foregroundFailures` calls; pauses are recorded, not slept.
@@ -124,7 +114,7 @@ TEST_F(MenusTest, TimeTextIsBuiltFromTheFieldsNotTheClock) {
                                   {"9", "10", "x", "09:10:00"},
                                   {"100", "0", "5", "100:00:05"}};
         for (const auto& c : cases) {
-            SetFields(dialog, c[0], c[1], c[2]);
+            TypeFields(dialog, c[0], c[1], c[2]);
             const std::string tray = Open(dialog);
             EXPECT_EQ(tray.substr(0, tray.find('|')), c[3]);
         }
@@ -170,7 +160,7 @@ TEST_F(MenusTest, OpenErrorReportGraysAllButPauseAndStop) {
         RunMainDialog([&](HWND dialog) {
             SetBoxHandler(
                 [&](const Box&) { foregroundFailures = c.foregroundFailures, during = Open(dialog); });
-            SetFields(dialog, "0", "0", "5");
+            TypeFields(dialog, "0", "0", "5");
             if (!c.running) {
                 Recorded().refuseTimer = true;
                 SendCommand(dialog, IDC_START);
@@ -191,7 +181,7 @@ TEST_F(MenusTest, ForegroundIsTakenForTheDialogWithOneRetryFiftyMillisecondsLate
         Fresh();
         foregroundFailures = failures;
         RunMainDialog([&](HWND dialog) {
-            SetFields(dialog, "1", "2", "3");
+            TypeFields(dialog, "1", "2", "3");
             EXPECT_EQ(Open(dialog).substr(0, 6), failures == 2 ? "Error|" : "01:02:");
             for (HWND target : foregroundTargets) EXPECT_EQ(target, dialog);
         });
@@ -207,7 +197,7 @@ TEST_F(MenusTest, ChoosingAnItemDeliversItsCommand) {
         void (*before)(HWND);
         bool (*done)(HWND);
     } cases[] = {
-        {ID_START, false, [](HWND d) { SetFields(d, "0", "0", "5"); },
+        {ID_START, false, [](HWND d) { TypeFields(d, "0", "0", "5"); },
          [](HWND) { return appState.running && Recorded().setTimer.size() == 1; }},
         {ID_PAUSE, false, Start, [](HWND) { return appState.paused == 1; }},
         {ID_STOP, false, Start, [](HWND) { return !appState.running && Recorded().killTimer == 1; }},
@@ -221,15 +211,15 @@ TEST_F(MenusTest, ChoosingAnItemDeliversItsCommand) {
          [](HWND) { return Boxes().size() == 1 && Boxes()[0].caption == "About..."; }},
         {ID_EXIT, false, [](HWND) {},
          [](HWND) { return Recorded().tray.size() == 2 && Recorded().tray[1].message == NIM_DELETE; }},
-        {ID_TRAY_TIME, false, [](HWND d) { SetFields(d, "1", "2", "3"); },
+        {ID_TRAY_TIME, false, [](HWND d) { TypeFields(d, "1", "2", "3"); },
          [](HWND d) {
              return Fields(d) == "1,2,3" && !appState.running && Boxes().empty() && IsWindowVisible(d);
          }},
         {ID_TRAY_TIME, false, [](HWND) { appState.timeUp = 1; },
          [](HWND d) { return appState.ringing && !appState.timeUp && Topmost(d); }},
-        {ID_RESET_TIMER, true, [](HWND d) { SetFields(d, "1", "2", "3"); },
+        {ID_RESET_TIMER, true, [](HWND d) { TypeFields(d, "1", "2", "3"); },
          [](HWND d) { return Fields(d) == "0,0,0"; }},
-        {ID_SAVE_CONFIG, true, [](HWND d) { SetFields(d, "1", "2", "3"); },
+        {ID_SAVE_CONFIG, true, [](HWND d) { TypeFields(d, "1", "2", "3"); },
          [](HWND) {
              DWORD value = 0, size = sizeof value;
              RegGetValueA(SettingsRoot(), "Software\\Dozewell Timer", "User time", RRF_RT_REG_DWORD, nullptr,
@@ -238,7 +228,7 @@ TEST_F(MenusTest, ChoosingAnItemDeliversItsCommand) {
          }},
         {ID_LOAD_CONFIG, true,
          [](HWND d) {
-             SetFields(d, "1", "2", "3"), SendCommand(d, ID_SAVE_CONFIG), SetFields(d, "9", "9", "9");
+             TypeFields(d, "1", "2", "3"), SendCommand(d, ID_SAVE_CONFIG), TypeFields(d, "9", "9", "9");
          },
          [](HWND d) { return Fields(d) == "1,2,3"; }},
         {ID_EXIT, true, [](HWND) {},
@@ -284,7 +274,7 @@ TEST_F(MenusRealForegroundTest, TrayMenuShowsTheTimeUnderTheHiddenHost) {
         [host](HWND dialog) {
             EXPECT_TRUE(GetWindowLongA(host, GWL_STYLE) & WS_CHILD);
             SendMessageA(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-            SetFields(dialog, "0", "5", "7");
+            TypeFields(dialog, "0", "5", "7");
             EXPECT_EQ(Open(dialog).substr(0, 8), "00:05:07");
         },
         "IDD_TMP", host);

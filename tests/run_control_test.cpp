@@ -11,24 +11,9 @@ namespace {
 
 enum State { Stopped, Running, Paused, Ringing };
 
-std::string Fields(HWND dialog) {
-    return ItemText(dialog, IDC_HOURS) + "," + ItemText(dialog, IDC_MINUTES) + "," +
-           ItemText(dialog, IDC_SECONDS);
-}
-
-void Type(HWND dialog, const char* hours, const char* minutes, const char* seconds) {
-    SetItemText(dialog, IDC_HOURS, hours);
-    SetItemText(dialog, IDC_MINUTES, minutes);
-    SetItemText(dialog, IDC_SECONDS, seconds);
-}
-
 std::string Clock() {
     return std::to_string(appState.clock.hours) + "," + std::to_string(appState.clock.minutes) + "," +
            std::to_string(appState.clock.seconds);
-}
-
-bool Topmost(HWND dialog) {
-    return (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 void ExpectControls(HWND dialog, State state) {
@@ -74,7 +59,7 @@ TEST_F(RunControlTest, FromThreeSecondsRingsAtTickFourInsideTheHoursWriteAndStop
     ImportPatch patch("user32.dll", "SetDlgItemInt", reinterpret_cast<const void*>(RecordingSetDlgItemInt));
     realSetDlgItemInt = patch.Original<decltype(&SetDlgItemInt)>();
     RunMainDialog([](HWND dialog) {
-        Type(dialog, "0", "0", "3");
+        TypeFields(dialog, "0", "0", "3");
         SendCommand(dialog, IDC_START);
         for (const char* shown : {"0,0,2", "0,0,1", "0,0,0"}) {
             Tick(dialog);
@@ -110,7 +95,7 @@ TEST_F(RunControlTest, WithoutFieldNotificationsTheAlarmStillStartsBeforeTheMinu
     realSetDlgItemInt = nullptr;
     ImportPatch patch("user32.dll", "SetDlgItemInt", reinterpret_cast<const void*>(RecordingSetDlgItemInt));
     RunMainDialog([](HWND dialog) {
-        Type(dialog, "0", "0", "0");
+        TypeFields(dialog, "0", "0", "0");
         SendCommand(dialog, IDC_START);
         Tick(dialog);
         ASSERT_EQ(writes.size(), 3u);
@@ -133,7 +118,7 @@ TEST_F(RunControlTest, StartCountsTheClampedFieldsButLeavesTheirText) {
                  {{"25", "60", "0"}, "24,59,0", "24,58,59"}};
     RunMainDialog([&](HWND dialog) {
         for (const auto& c : cases) {
-            Type(dialog, c.typed[0], c.typed[1], c.typed[2]);
+            TypeFields(dialog, c.typed[0], c.typed[1], c.typed[2]);
             SendCommand(dialog, IDC_START);
             EXPECT_EQ(Clock(), c.clock);
             EXPECT_EQ(Fields(dialog), std::string(c.typed[0]) + "," + c.typed[1] + "," + c.typed[2]);
@@ -147,7 +132,7 @@ TEST_F(RunControlTest, StartCountsTheClampedFieldsButLeavesTheirText) {
 
 TEST_F(RunControlTest, PausedTicksDoNotCount) {
     RunMainDialog([](HWND dialog) {
-        Type(dialog, "0", "0", "5");
+        TypeFields(dialog, "0", "0", "5");
         SendCommand(dialog, IDC_START);
         Tick(dialog);
         SendCommand(dialog, IDC_PAUSE);
@@ -240,7 +225,7 @@ TEST_F(RunControlTest, StopWritesTheSelectedEntryBack) {
     RunMainDialog([](HWND dialog) {
         SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_SETCURSEL, 4, 0);
         SendCommand(dialog, IDC_TIME_LIST, CBN_SELCHANGE);
-        Type(dialog, "0", "0", "10");
+        TypeFields(dialog, "0", "0", "10");
         SendCommand(dialog, IDC_START);
         Tick(dialog, 3);
         SendCommand(dialog, IDC_STOP);
@@ -248,7 +233,7 @@ TEST_F(RunControlTest, StopWritesTheSelectedEntryBack) {
         PresetTable[0] = {1, 2, 3};
         SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_SETCURSEL, 0, 0);
         SendCommand(dialog, IDC_TIME_LIST, CBN_SELCHANGE);
-        Type(dialog, "0", "0", "0");
+        TypeFields(dialog, "0", "0", "0");
         SendCommand(dialog, IDC_START);
         Tick(dialog);
         SendCommand(dialog, IDC_STOP);
@@ -259,7 +244,7 @@ TEST_F(RunControlTest, StopWritesTheSelectedEntryBack) {
 TEST_F(RunControlTest, RefusedTimerLeavesTheDialogAsItWas) {
     Recorded().refuseTimer = true;
     RunMainDialog([](HWND dialog) {
-        Type(dialog, "1", "2", "99");
+        TypeFields(dialog, "1", "2", "99");
         appState.paused = 1;
         appState.clock = {4, 5, 6};
         SendCommand(dialog, IDC_START);
@@ -325,7 +310,7 @@ class RunControlRealTimerTest : public ::testing::Test {
 
 TEST_F(RunControlRealTimerTest, TwoSecondsRingAtTheThirdTick) {
     RunMainDialog([](HWND dialog) {
-        Type(dialog, "0", "0", "2");
+        TypeFields(dialog, "0", "0", "2");
         const DWORD start = GetTickCount();
         SendCommand(dialog, IDC_START);
         while (!appState.ringing && GetTickCount() - start < 6000) {

@@ -61,8 +61,7 @@ std::string Stored(HKEY root = SettingsRoot()) {
 
 // "h,m,s time signal" as the fields and lists show them.
 std::string Shown(HWND dialog) {
-    return ItemText(dialog, IDC_HOURS) + "," + ItemText(dialog, IDC_MINUTES) + "," +
-           ItemText(dialog, IDC_SECONDS) + " " +
+    return Fields(dialog) + " " +
            std::to_string(SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_GETCURSEL, 0, 0)) + " " +
            std::to_string(SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_GETCURSEL, 0, 0));
 }
@@ -72,16 +71,6 @@ std::string Held() {
     std::snprintf(text, sizeof text, "%u:%u:%u %u %d", PresetTable[0].hours, PresetTable[0].minutes,
                   PresetTable[0].seconds, appState.selectedTime, appState.signalIndex);
     return text;
-}
-
-void Choose(HWND dialog, int list, int index) {
-    SendDlgItemMessageA(dialog, list, CB_SETCURSEL, index, 0);
-    SendCommand(dialog, list, CBN_SELCHANGE);
-}
-void Type(HWND dialog, const char* hours, const char* minutes, const char* seconds) {
-    SetItemText(dialog, IDC_HOURS, hours);
-    SetItemText(dialog, IDC_MINUTES, minutes);
-    SetItemText(dialog, IDC_SECONDS, seconds);
 }
 
 bool NoPendingError() {
@@ -137,7 +126,7 @@ TEST_F(SettingsTest, SavedUserTimeComesBackByLoadAndByRestart) {
         Restart();
         RunMainDialog([&](HWND dialog) {
             Choose(dialog, IDC_SIGNAL_LIST, c.signal);
-            Type(dialog, c.typed[0], c.typed[1], c.typed[2]);
+            TypeFields(dialog, c.typed[0], c.typed[1], c.typed[2]);
             SendCommand(dialog, ID_SAVE_CONFIG);
             EXPECT_EQ(Shown(dialog), c.shown);
             EXPECT_EQ(Held(), c.held);
@@ -334,7 +323,7 @@ TEST_F(SettingsTest, WriteFailuresAreReportedAndKeepWhatWasWritten) {
         Restart();
         RunMainDialog([&](HWND dialog) {
             Choose(dialog, IDC_TIME_LIST, c.selected);
-            if (c.selected == 0) Type(dialog, "1", "30", "5");
+            if (c.selected == 0) TypeFields(dialog, "1", "30", "5");
             Choose(dialog, IDC_SIGNAL_LIST, 3);
             failing = c.failing;
             {
@@ -368,7 +357,7 @@ TEST_F(SettingsTest, SaveUnderARestrictedRoot) {
         ResetProgramState();
         RegOverridePredefKey(HKEY_CURRENT_USER, root);
         RunMainDialog([](HWND dialog) {
-            Type(dialog, "1", "30", "5");
+            TypeFields(dialog, "1", "30", "5");
             SendCommand(dialog, ID_SAVE_CONFIG);
         });
         RegOverridePredefKey(HKEY_CURRENT_USER, SettingsRoot());

@@ -303,6 +303,22 @@ std::string ItemText(HWND dialog, int id) {
 void SetItemText(HWND dialog, int id, const char* text) {
     SetDlgItemTextA(dialog, id, text);
 }
+std::string Fields(HWND dialog) {
+    return ItemText(dialog, IDC_HOURS) + "," + ItemText(dialog, IDC_MINUTES) + "," +
+           ItemText(dialog, IDC_SECONDS);
+}
+void TypeFields(HWND dialog, const char* hours, const char* minutes, const char* seconds) {
+    SetItemText(dialog, IDC_HOURS, hours);
+    SetItemText(dialog, IDC_MINUTES, minutes);
+    SetItemText(dialog, IDC_SECONDS, seconds);
+}
+void Choose(HWND dialog, int list, int index) {
+    SendDlgItemMessageA(dialog, list, CB_SETCURSEL, index, 0);
+    SendCommand(dialog, list, CBN_SELCHANGE);
+}
+bool Topmost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
 void SendCommand(HWND dialog, UINT id, UINT code) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), 0);
 }

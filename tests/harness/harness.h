@@ -107,6 +107,12 @@ class FakePlatform {
 // Text of a dialog item.
 std::string ItemText(HWND dialog, int id);
 void SetItemText(HWND dialog, int id, const char* text);
+// The three time fields as "hours,minutes,seconds", and typing into them.
+std::string Fields(HWND dialog);
+void TypeFields(HWND dialog, const char* hours, const char* minutes, const char* seconds);
+// A list entry chosen as the user does: the selection, then its notification.
+void Choose(HWND dialog, int list, int index);
+bool Topmost(HWND window);
 void SendCommand(HWND dialog, UINT id, UINT code = 0);
 void Tick(HWND dialog, int count = 1);
 
