@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
-          fonts-wine xvfb x11-utils imagemagick)
+          fonts-wine xvfb x11-utils imagemagick pulseaudio pulseaudio-utils sox)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
