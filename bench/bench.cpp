@@ -3,6 +3,7 @@
 //
 //   dozewell_bench alarm [runs]   the countdown from 0:01:00, alarm against 61 s
 //   dozewell_bench full [rounds]  the whole table (default 9 rounds)
+//   dozewell_bench startup [rounds]  start-up times alone
 #include <windows.h>
 
 #include <algorithm>
@@ -257,6 +258,18 @@ int main(int argc, char** argv) {
                 End(running);
                 Sleep(200);
             }
+    }
+    if (mode == "startup") {
+        for (int round = 0; round < rounds; ++round)
+            for (size_t i = 0; i < programs.size(); ++i) {
+                Running running;
+                samples[i].startup.push_back(Launch(programs[i], running));
+                End(running);
+                Sleep(200);
+            }
+        for (size_t i = 0; i < programs.size(); ++i)
+            std::printf("%s: start-up median %.1f ms\n", programs[i].label, Median(samples[i].startup));
+        return 0;
     }
     for (int round = 0; round < rounds; ++round) {
         RunMinute(programs, samples);
