@@ -13,11 +13,13 @@ if [ -z "${DISPLAY:-}" ]; then
   start_xvfb
   echo "No DISPLAY: running under Xvfb on $DISPLAY (a screenshot goes to build/screenshot.png)."
   managed=N  # no window manager on bare Xvfb: do not wait for one
-  ( sleep 4; import -window root "$root/build/screenshot.png" 2>/dev/null || true ) &
 else
   managed=Y
 fi
 "$root/tools/make-prefix.sh"
 . "$root/tools/wine-env.sh"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f </dev/null >/dev/null 2>&1
+if [ "$managed" = N ]; then
+  ( sleep 4; import -window root "$root/build/screenshot.png" 2>/dev/null || true ) &
+fi
 wine "$root/build/DozewellTimer.exe"
