@@ -250,7 +250,8 @@ int main(int argc, char** argv) {
         Launch(program, warm);
         End(warm);
     }
-    if (mode == "full") {
+    if (mode == "full" || mode == "startup") {
+        // Start-ups alternate between the programs, round after round.
         for (int round = 0; round < rounds; ++round)
             for (size_t i = 0; i < programs.size(); ++i) {
                 Running running;
@@ -260,13 +261,6 @@ int main(int argc, char** argv) {
             }
     }
     if (mode == "startup") {
-        for (int round = 0; round < rounds; ++round)
-            for (size_t i = 0; i < programs.size(); ++i) {
-                Running running;
-                samples[i].startup.push_back(Launch(programs[i], running));
-                End(running);
-                Sleep(200);
-            }
         for (size_t i = 0; i < programs.size(); ++i)
             std::printf("%s: start-up median %.1f ms\n", programs[i].label, Median(samples[i].startup));
         return 0;
