@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <stdexcept>
 
@@ -18,7 +20,7 @@ constexpr UINT kRunPosted = WM_APP + 1;
 HWND postWindow = nullptr;
 HWND mainDialog = nullptr;
 HHOOK cbtHook = nullptr;
-HHOOK callHook = nullptr;
+WNDPROC dialogWindowProc = nullptr;
 HWND lastMenuWindow = nullptr;
 bool keepBoxOpen = false;
 BoxHandler boxHandler;
@@ -117,17 +119,19 @@ LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(cbtHook, code, wParam, lParam);
 }
 
-LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
-    const CWPSTRUCT* sent = reinterpret_cast<CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU) {
-        const HWND menuWindow = reinterpret_cast<HWND>(sent->lParam);
+// Menus tell their owner, the main dialog, when they wait for input. Watching
+// its window procedure costs nothing per message, where a WH_CALLWNDPROC hook
+// costs Wine a server round trip for every message the thread sends.
+LRESULT CALLBACK WatchMenus(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ENTERIDLE && wParam == MSGF_MENU) {
+        const HWND menuWindow = reinterpret_cast<HWND>(lParam);
         if (menuWindow != lastMenuWindow) {
             lastMenuWindow = menuWindow;
             HandleMenu(menuWindow);
         }
     }
-    if (code == HC_ACTION && sent->message == WM_EXITMENULOOP) lastMenuWindow = nullptr;
-    return CallNextHookEx(callHook, code, wParam, lParam);
+    if (message == WM_EXITMENULOOP) lastMenuWindow = nullptr;
+    return CallWindowProcA(dialogWindowProc, window, message, wParam, lParam);
 }
 
 void** FindImport(const char* dll, const char* function) {
@@ -239,16 +243,23 @@ HWND MainDialog() {
 void RunMainDialog(const std::function<void(HWND)>& body, const char* templateName, HWND owner) {
     mainDialog = nullptr;
     if (!cbtHook) cbtHook = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
-    if (!callHook) callHook = SetWindowsHookExA(WH_CALLWNDPROC, CallHook, nullptr, GetCurrentThreadId());
-    Post([&body] {
+    bool ran = false;
+    Post([&body, &ran] {
+        ran = true;
         const HWND dialog = mainDialog;
         // A dialog box shows itself once its loop first goes idle; the user
         // acts only after that, so the body starts with it shown.
+        if (dialog)
+            dialogWindowProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchMenus)));
         if (dialog && !IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOWNORMAL);
         body(dialog);
         if (IsWindow(dialog)) SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    DialogBoxParamA(GetModuleHandleA(nullptr), templateName, owner, MainDialogProc, 0);
+    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), templateName, owner, MainDialogProc, 0);
+    // A dialog that never came up (no display, a broken template) must not pass as an empty test.
+    if (!ran) ADD_FAILURE() << "the dialog did not run: DialogBoxParam gave " << result << ", error "
+                            << GetLastError();
 }
 
 void ResetProgramState() {
