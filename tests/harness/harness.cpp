@@ -258,8 +258,9 @@ void RunMainDialog(const std::function<void(HWND)>& body, const char* templateNa
     });
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), templateName, owner, MainDialogProc, 0);
     // A dialog that never came up (no display, a broken template) must not pass as an empty test.
-    if (!ran) ADD_FAILURE() << "the dialog did not run: DialogBoxParam gave " << result << ", error "
-                            << GetLastError();
+    if (!ran)
+        ADD_FAILURE() << "the dialog did not run: DialogBoxParam gave " << result << ", error "
+                      << GetLastError();
 }
 
 void ResetProgramState() {
