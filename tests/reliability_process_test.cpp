@@ -103,3 +103,33 @@ TEST_F(ReliabilityProcessTest, OfTwentyCopiesStartedTogetherExactlyOneRuns) {
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(process::WaitExit(survivor), 0u);
 }
+
+// winmm.dll is loaded only at the first alarm; where it cannot be loaded (here
+// Wine is told to refuse it to this program) the alarm still rings, silently,
+// and Stop and Exit work as ever.
+TEST_F(ReliabilityProcessTest, WithoutWinmmTheAlarmRingsSilently) {
+    const char* const overrides = "Software\\Wine\\AppDefaults\\DozewellTimer.exe\\DllOverrides";
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, overrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    RegSetValueExA(key, "winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);  // empty: disabled
+    RegCloseKey(key);
+    process::Copy copy;
+    const bool started = process::Start(copy);
+    const HWND dialog = started ? process::WaitMainDialog(copy) : nullptr;
+    const bool rang = dialog && Ring(dialog);
+    const DWORD ringing = process::WaitExit(copy, 1500);
+    // A copy that crashed at the alarm would never answer: no plain SendMessage to it.
+    if (dialog) SendMessageTimeoutA(dialog, WM_COMMAND, IDC_STOP, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+    const bool stopped = dialog && Enabled(dialog, IDC_START);
+    if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    const DWORD code = process::WaitExit(copy);
+    if (code == STILL_ACTIVE) TerminateProcess(copy.info.hProcess, 1);
+    RegDeleteKeyA(HKEY_CURRENT_USER, overrides);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(rang);
+    EXPECT_EQ(ringing, STILL_ACTIVE);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(code, 0u);
+}
