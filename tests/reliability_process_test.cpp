@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "harness/process.h"
@@ -104,11 +105,16 @@ TEST_F(ReliabilityProcessTest, OfTwentyCopiesStartedTogetherExactlyOneRuns) {
     EXPECT_EQ(process::WaitExit(survivor), 0u);
 }
 
-// winmm.dll is loaded only at the first alarm; where it cannot be loaded (here
-// Wine is told to refuse it to this program) the alarm still rings, silently,
-// and Stop and Exit work as ever.
+// winmm.dll is loaded only at the first alarm; where it cannot be loaded the
+// alarm still rings, silently, and Stop and Exit work as ever. Wine is told to
+// refuse winmm to a copy of the exe under a name of its own, so the setting can
+// never reach another test that shares this prefix.
 TEST_F(ReliabilityProcessTest, WithoutWinmmTheAlarmRingsSilently) {
-    const char* const overrides = "Software\\Wine\\AppDefaults\\DozewellTimer.exe\\DllOverrides";
+    char folder[MAX_PATH] = {};
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "DozewellTimerNoWinmm.exe";
+    ASSERT_TRUE(CopyFileA(process::ProgramPath().c_str(), path.c_str(), FALSE));
+    const char* const overrides = "Software\\Wine\\AppDefaults\\DozewellTimerNoWinmm.exe\\DllOverrides";
     HKEY key = nullptr;
     ASSERT_EQ(
         RegCreateKeyExA(HKEY_CURRENT_USER, overrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
@@ -116,7 +122,7 @@ TEST_F(ReliabilityProcessTest, WithoutWinmmTheAlarmRingsSilently) {
     RegSetValueExA(key, "winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);  // empty: disabled
     RegCloseKey(key);
     process::Copy copy;
-    const bool started = process::Start(copy);
+    const bool started = process::Start(copy, path);
     const HWND dialog = started ? process::WaitMainDialog(copy) : nullptr;
     const bool rang = dialog && Ring(dialog);
     const DWORD ringing = process::WaitExit(copy, 1500);
@@ -127,6 +133,7 @@ TEST_F(ReliabilityProcessTest, WithoutWinmmTheAlarmRingsSilently) {
     const DWORD code = process::WaitExit(copy);
     if (code == STILL_ACTIVE) TerminateProcess(copy.info.hProcess, 1);
     RegDeleteKeyA(HKEY_CURRENT_USER, overrides);
+    DeleteFileA(path.c_str());
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(rang);
     EXPECT_EQ(ringing, STILL_ACTIVE);

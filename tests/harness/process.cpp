@@ -33,10 +33,10 @@ std::string ProgramPath() {
     return path ? path : "DozewellTimer.exe";
 }
 
-bool Start(Copy& copy) {
+bool Start(Copy& copy, const std::string& path) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    std::string command = "\"" + ProgramPath() + "\"";
+    std::string command = "\"" + path + "\"";
     return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &copy.info) != 0;
 }

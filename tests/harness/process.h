@@ -14,8 +14,8 @@ struct Copy {
 
 // Windows path of the program under test (from DOZEWELL_EXE).
 std::string ProgramPath();
-// Starts one copy; false when CreateProcess failed.
-bool Start(Copy& copy);
+// Starts one copy (of the program under test unless another path is given); false when CreateProcess failed.
+bool Start(Copy& copy, const std::string& path = ProgramPath());
 // The visible main dialog of that process, or null after timeoutMs.
 HWND WaitMainDialog(const Copy& copy, DWORD timeoutMs = 10000);
 // Exit code once the process has ended, or STILL_ACTIVE after timeoutMs.
