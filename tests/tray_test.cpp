@@ -125,13 +125,13 @@ TEST_F(TrayTest, IconIsAddedAtSetUpAgainWhenTheShellRestartsAndDeletedAtExit) {
         const NOTIFYICONDATAA added = Recorded().tray[0].record;
         EXPECT_EQ(std::make_tuple(Recorded().tray[0].message, added.cbSize, added.hWnd, added.uID,
                                   added.uFlags, added.uCallbackMessage, std::string(added.szTip)),
-                  std::make_tuple(DWORD{NIM_ADD}, DWORD{88}, dialog, 0u, 7u, 0x401u,
+                  std::make_tuple(DWORD{NIM_ADD}, DWORD{NOTIFYICONDATAA_V1_SIZE}, dialog, 0u, 7u, 0x401u,
                                   std::string("Dozewell Timer")));
         EXPECT_NE(added.hIcon, nullptr);
         SendMessageA(dialog, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
         ASSERT_EQ(Recorded().tray.size(), 2u);
         EXPECT_EQ(Recorded().tray[1].message, static_cast<DWORD>(NIM_ADD));
-        EXPECT_EQ(std::memcmp(&Recorded().tray[1].record, &added, 88), 0);
+        EXPECT_EQ(std::memcmp(&Recorded().tray[1].record, &added, NOTIFYICONDATAA_V1_SIZE), 0);
     });
     ASSERT_EQ(Recorded().tray.size(), 3u);
     const auto& deleted = Recorded().tray[2];

@@ -22,7 +22,10 @@ silent=0.001   # the null sink records exact zeros when nothing plays
 loud=0.05
 
 cannot() { echo "audio-check: cannot run: $*" >&2; exit 2; }
-for tool in pulseaudio pactl parecord sox soxi wine wineserver i686-w64-mingw32-g++-posix; do
+. "$root/tools/wine-env.sh"
+arch=$(pe_arch "$build/DozewellTimer.exe")
+compiler=$([ "$arch" = x64 ] && echo x86_64 || echo i686)-w64-mingw32-g++-posix
+for tool in pulseaudio pactl parecord sox soxi wineserver $compiler; do
   command -v "$tool" >/dev/null || cannot "$tool is missing (Debian: pulseaudio pulseaudio-utils sox wine g++-mingw-w64-i686)"
 done
 [ -f "$build/DozewellTimer.exe" ] || cannot "no $build/DozewellTimer.exe; build it first (tools/build.sh)"
@@ -57,12 +60,12 @@ pactl set-default-sink nullsink
 
 # The tests' prefix, copied, with the PulseAudio driver in place of the null driver.
 source_prefix="${DOZEWELL_PREFIX:-$build/wineprefix}"
-[ -f "$source_prefix/.dozewell-ready" ] || DOZEWELL_PREFIX="$source_prefix" "$root/tools/make-prefix.sh" --tests
+[ -f "$source_prefix/.dozewell-ready" ] || DOZEWELL_PREFIX="$source_prefix" "$root/tools/make-prefix.sh" "$arch" --tests
 cp -a "$source_prefix" "$work/prefix"
 export DOZEWELL_PREFIX="$work/prefix"
-. "$root/tools/wine-env.sh"
+use_wine "$arch"
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f </dev/null >/dev/null 2>&1
-i686-w64-mingw32-g++-posix -std=c++20 -O2 -static -I"$root" -o "$work/audio_driver.exe" \
+$compiler -std=c++20 -O2 -static -I"$root" -o "$work/audio_driver.exe" \
   "$root/tools/audio_driver.cpp" || cannot "the driver program did not compile"
 
 wine "$build/DozewellTimer.exe" </dev/null >/dev/null 2>&1 &

@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmark headless: tools/bench.sh [full|alarm] [rounds]
+# Builds and runs the benchmark headless: tools/bench.sh [full|alarm|startup] [rounds]
+# on the architecture this host runs (x86 where it runs 32-bit code, x64
+# otherwise), against floors built for that same architecture.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/wine-env.sh"
 "$root/tools/setup.sh"
 "$root/tools/build.sh"
+arch=x64
+host_runs_32bit && [ -x /usr/lib/wine/wine ] && arch=x86
+echo "Benchmarking the $arch build."
 . "$root/tools/xvfb.sh"
 start_xvfb
-export DOZEWELL_PREFIX="$root/build/wineprefix-bench"
-"$root/tools/make-prefix.sh" --tests
-. "$root/tools/wine-env.sh"
+export DOZEWELL_PREFIX="$root/build/$arch/wineprefix-bench"
+"$root/tools/make-prefix.sh" "$arch" --tests
+use_wine "$arch"
 wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
 wine wineboot </dev/null >/dev/null 2>&1
-wine "$root/build/bench/dozewell_bench.exe" "$@"
+wine "$root/build/$arch/bench/dozewell_bench.exe" "$@"
 wineserver -k </dev/null >/dev/null 2>&1 || true

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Configures (once) and builds everything into build/.
+# Configures (once) and builds both programs, build/x86 and build/x64.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-if [ ! -f "$root/build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$root/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-fi
-cmake --build "$root/build" -j"$(nproc)"
+cd "$(dirname "$0")/.."
+for preset in x86 x64; do
+  [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j"$(nproc)"
+done

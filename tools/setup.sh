@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian (as root), and
-# nothing when it is all there already.
+# nothing when it is all there already. 32-bit Wine only where the host can
+# run 32-bit code at all.
 set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
 
-packages=(cmake g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
-          fonts-wine xvfb x11-utils imagemagick pulseaudio pulseaudio-utils sox)
+packages=(cmake g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
+          binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb x11-utils imagemagick
+          pulseaudio pulseaudio-utils sox python3-pefile)
+host_runs_32bit && packages+=(wine32:i386)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
@@ -16,7 +20,9 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "These Debian packages are missing; run this as root or install them: ${missing[*]}" >&2
   exit 1
 fi
-# Wine's 32-bit half comes from the i386 architecture.
-dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+if host_runs_32bit; then
+  # Wine's 32-bit half comes from the i386 architecture.
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+fi
 apt-get update -qq
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,7 +1,45 @@
-# Sourced by the scripts that run Wine: a private 32-bit prefix, quiet output.
-# DOZEWELL_PREFIX may name another prefix folder; the default lives in build/.
+# Sourced by the scripts that run Wine. `use_wine x86|x64` picks the loader,
+# WINEARCH and the prefix for that architecture; `pe_arch EXE` tells which an
+# exe needs. Debian's `wine` wrapper always takes the 32-bit loader when
+# wine32:i386 is installed, so the loader is named here and `wine` calls it.
+# DOZEWELL_PREFIX may name another prefix folder; the default is the build
+# folder's own.
 _dozewell_root=$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd)
-export WINEPREFIX="${DOZEWELL_PREFIX:-$_dozewell_root/build/wineprefix}"
-export WINEARCH=win32
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+pe_arch() {
+  local header machine
+  header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  machine=$(od -An -tx2 -j$((${header:-0} + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')
+  case "$machine" in
+    014c) echo x86 ;;
+    8664) echo x64 ;;
+    *) echo "$1 is not an i386 or AMD64 Windows program" >&2; return 1 ;;
+  esac
+}
+
+use_wine() {
+  case "$1" in
+    x86) export WINELOADER=/usr/lib/wine/wine WINEARCH=win32 ;;
+    x64) export WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64 ;;
+    *) echo "unknown architecture: $1" >&2; return 1 ;;
+  esac
+  export WINEPREFIX="${DOZEWELL_PREFIX:-$_dozewell_root/build/$1/wineprefix}"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  if [ ! -x "$WINELOADER" ]; then
+    echo "cannot run $1 programs: $WINELOADER is missing (Debian: wine64, or wine32:i386 for x86)" >&2
+    return 1
+  fi
+}
+
+wine() { "$WINELOADER" "$@"; }
+
+# Asked of the kernel once per run of a top-level script; its children inherit the answer.
+host_runs_32bit() {
+  if [ -z "${DOZEWELL_HOST_32BIT:-}" ]; then
+    DOZEWELL_HOST_32BIT=no
+    "$_dozewell_root/tools/host-runs-32bit.sh" && DOZEWELL_HOST_32BIT=yes
+    export DOZEWELL_HOST_32BIT
+  fi
+  [ "$DOZEWELL_HOST_32BIT" = yes ]
+}

@@ -7,9 +7,14 @@
 #include "tray/popup_menus.h"
 
 namespace {
-// The first form of the record: every shell version accepts it.
-constexpr DWORD kFirstRecordSize = 88;
-static_assert(NOTIFYICONDATAA_V1_SIZE == kFirstRecordSize);
+// The first form of the record: every shell version accepts it. It ends
+// after the 64-character tip; wider handles make it longer on x64.
+constexpr DWORD kFirstRecordSize = NOTIFYICONDATAA_V1_SIZE;
+#if defined(_WIN64)
+static_assert(kFirstRecordSize == 104);
+#else
+static_assert(kFirstRecordSize == 88);
+#endif
 
 void OnLeftButton(HWND dialog) {
     const bool sendBackClick = appState.hoverWindow == dialog && !appState.ringing;
