@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "app/app_state.h"
-#include "app/shutdown.h"
+#include "app/host_dialog.h"
 
 namespace {
 INITCOMMONCONTROLSEX commonControls;

@@ -7,6 +7,7 @@
 
 #include "app/about.h"
 #include "app/app_state.h"
+#include "app/dialog_visibility.h"
 #include "app/shutdown.h"
 #include "countdown/clock_fields.h"
 #include "countdown/run_control.h"
@@ -30,19 +31,8 @@ constexpr WPARAM kMaximize = SC_MAXIMIZE;
 constexpr WPARAM kCaptionDoubleClick = SC_MAXIMIZE + HTCAPTION;
 constexpr WPARAM kSystemMenuClick = SC_MOUSEMENU + HTSYSMENU;
 
-void HideDialog(HWND dialog) {
-    ShowWindow(dialog, SW_HIDE);
-    appState.hidden ^= 1;
-}
-
 void SetRange(HWND dialog, int spin, int upper) {
     SendDlgItemMessageA(dialog, spin, UDM_SETRANGE, 0, MAKELPARAM(upper, 0));
-}
-
-void ShowContextMenuAtPointer(HWND dialog) {
-    POINT pointer{};
-    GetCursorPos(&pointer);
-    ShowContextMenu(dialog, pointer.x, pointer.y);
 }
 
 void RunCommand(HWND dialog, UINT id, UINT code) {
@@ -157,7 +147,7 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
         }
         return TRUE;
     case kCaptionDoubleClick: return TRUE;
-    case kSystemMenuClick: ShowContextMenuAtPointer(dialog); return TRUE;
+    case kSystemMenuClick: ShowMenuAtPointer(dialog, ShowContextMenu); return TRUE;
     default: return FALSE;
     }
 }
@@ -169,7 +159,7 @@ INT_PTR OnCtlColorStatic(HDC context) {
 }
 
 INT_PTR OnRightButtonDown(HWND dialog) {
-    ShowContextMenuAtPointer(dialog);
+    ShowMenuAtPointer(dialog, ShowContextMenu);
     return TRUE;
 }
 

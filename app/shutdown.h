@@ -1,7 +1,6 @@
-// The host dialog that owns the main dialog, and the one way out.
+// The one way out: Esc, the close box and both Exit items end here.
 #pragma once
 
 #include <windows.h>
 
-INT_PTR CALLBACK HostDialogProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam);
 void ExitApplication(HWND dialog);

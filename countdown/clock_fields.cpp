@@ -11,9 +11,8 @@ ClockTime ReadClockFields(HWND dialog) {
     return value;
 }
 
-void WriteClockFields(HWND dialog, const ClockTime& value, void (*afterHours)(HWND)) {
+void WriteClockFields(HWND dialog, const ClockTime& value) {
     SetDlgItemInt(dialog, IDC_HOURS, value.hours, FALSE);
-    if (afterHours) afterHours(dialog);
     SetDlgItemInt(dialog, IDC_MINUTES, value.minutes, FALSE);
     SetDlgItemInt(dialog, IDC_SECONDS, value.seconds, FALSE);
 }

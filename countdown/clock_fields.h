@@ -9,9 +9,8 @@
 ClockTime ReadClockFields(HWND dialog);
 
 // Writes hours, minutes, seconds in that order. Each write notifies the
-// dialog before it returns; afterHours, when given, runs between the hours
-// and the minutes write.
-void WriteClockFields(HWND dialog, const ClockTime& value, void (*afterHours)(HWND) = nullptr);
+// dialog before it returns.
+void WriteClockFields(HWND dialog, const ClockTime& value);
 
 void OnSelectTime(HWND dialog);
 void OnResetTimer(HWND dialog);

@@ -3,6 +3,8 @@
 #include <mmsystem.h>
 
 #include "app/app_state.h"
+#include "app/dialog_visibility.h"
+#include "app/main_dialog.h"
 #include "countdown/clock_fields.h"
 #include "res/resource.h"
 
@@ -36,10 +38,10 @@ void CheckTimeUp(HWND dialog) {
     if (!appState.timeUp) return;
     appState.timeUp = 0;
     appState.ringing = 1;
-    appState.hidden = 0;
     appState.ringSeconds = kAlarmTicksAfterStart;
     EnableWindow(appState.pauseButton, FALSE);
-    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
+    // Shown, hidden or not, on top of everything and active.
+    ShowDialog(dialog, HWND_TOPMOST);
     if (SignalHasSound(appState.signalIndex))
         PlaySoundA(SoundTable[appState.signalIndex], appState.instance, kLoopFlags);
 }
@@ -82,10 +84,15 @@ INT_PTR OnTimerTick(HWND dialog) {
         if (TickClock(appState.clock.hours, appState.clock.minutes, appState.ringSeconds))
             SendMessageA(dialog, WM_COMMAND, IDC_STOP, 0);
     } else if (!appState.paused) {
-        appState.timeUp = TickClock(appState.clock.hours, appState.clock.minutes, appState.clock.seconds);
-        // The hours field's change notification starts the alarm within this tick;
-        // CheckTimeUp after the hours write covers a field that does not notify.
-        WriteClockFields(dialog, appState.clock, CheckTimeUp);
+        ClockTime& clock = appState.clock;
+        appState.timeUp = TickClock(clock.hours, clock.minutes, clock.seconds);
+        SetDlgItemInt(dialog, IDC_HOURS, clock.hours, FALSE);
+        // The hours field's change notification has started the alarm through
+        // OnCommand before the write returned. A field that does not notify
+        // gets that command from here, still ahead of the minutes and seconds.
+        if (appState.timeUp) OnCommand(dialog, IDC_HOURS, EN_CHANGE);
+        SetDlgItemInt(dialog, IDC_MINUTES, clock.minutes, FALSE);
+        SetDlgItemInt(dialog, IDC_SECONDS, clock.seconds, FALSE);
     }
     return TRUE;
 }

@@ -1,6 +1,7 @@
 #include "tray/popup_menus.h"
 
 #include "app/app_state.h"
+#include "app/dialog_visibility.h"
 #include "res/resource.h"
 #include "tray/time_text.h"
 
@@ -83,14 +84,18 @@ void ShowContextMenu(HWND window, int x, int y) {
 
 void OnDisplayWindow(HWND window) {
     if (appState.hidden == 0) {
-        ShowWindow(window, SW_HIDE);
-    } else {
-        // Through the topmost group so the window comes in front of everything.
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-        if (appState.ringing)
-            ShowWindow(window, SW_SHOW);
-        else
-            SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+        HideDialog(window);
+        return;
     }
-    appState.hidden ^= 1;
+    // Through the topmost group so the window comes in front of everything;
+    // a ringing alarm keeps it there.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    ShowDialog(window, appState.ringing ? nullptr : HWND_NOTOPMOST);
+}
+
+void ShowMenuAtPointer(HWND window, void (*show)(HWND window, int x, int y)) {
+    // Where the pointer is now, not where it was when the button went down.
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    show(window, pointer.x, pointer.y);
 }

@@ -11,3 +11,5 @@ void PrepareTrayMenu(HMENU menu);
 void SetTrayMenuTime(HWND window, HMENU menu);
 void ShowContextMenu(HWND window, int x, int y);
 void OnDisplayWindow(HWND window);
+// Opens one of the two menus where the pointer is.
+void ShowMenuAtPointer(HWND window, void (*show)(HWND window, int x, int y));

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/app_state.h"
+#include "app/dialog_visibility.h"
 #include "res/resource.h"
 #include "tray/popup_menus.h"
 
@@ -17,7 +18,10 @@ static_assert(kFirstRecordSize == 88);
 #endif
 
 void OnLeftButton(HWND dialog) {
-    const bool sendBackClick = appState.hoverWindow == dialog && !appState.ringing;
+    // A hidden dialog is never sent back: it may still be the active window
+    // after the tray menu took the foreground with it, and this click is then
+    // the user's way to bring it back.
+    const bool sendBackClick = appState.hoverWindow == dialog && !appState.ringing && !appState.hidden;
     if (!sendBackClick) {
         appState.dialogActive = 1;
         BringToFront(dialog);
@@ -55,17 +59,9 @@ INT_PTR OnTrayNotify(HWND dialog, LPARAM mouseMessage) {
         break;
     case WM_LBUTTONDOWN: OnLeftButton(dialog); break;
     case WM_LBUTTONDBLCLK:
-        if (appState.hidden == 0) {
-            ShowWindow(dialog, SW_HIDE);
-            appState.hidden ^= 1;
-        }
+        if (appState.hidden == 0) HideDialog(dialog);
         break;
-    case WM_RBUTTONDOWN: {
-        POINT pointer{};
-        GetCursorPos(&pointer);
-        ShowTrayMenu(dialog, pointer.x, pointer.y);
-        break;
-    }
+    case WM_RBUTTONDOWN: ShowMenuAtPointer(dialog, ShowTrayMenu); break;
     default: break;
     }
     return FALSE;
@@ -96,10 +92,7 @@ INT_PTR OnTaskbarCreated(HWND dialog) {
 
 void BringToFront(HWND window) {
     SetForegroundWindow(window);
-    if (appState.hidden) {
-        appState.hidden ^= 1;
-        ShowWindow(window, SW_SHOW);
-    }
+    if (appState.hidden) ShowDialog(window);
 }
 
 void SendToBack(HWND window) {
