@@ -300,7 +300,9 @@ int main(int argc, char** argv) {
     Row("Peak RSS after 60 s counting", "KiB", medians(&Samples::peakAfter), "within 1.05");
     Row("CPU over 60 s counting", "ms", medians(&Samples::cpu), "within 1.20");
     Row("Exe size", "KiB", exeBytes, "-");
-    Row("Exe beyond its resources", "KiB", codeBytes, "at most 96 KiB");
+    // Each architecture has its own size target: 64-bit code and pointers are larger.
+    Row("Exe beyond its resources", "KiB", codeBytes,
+        sizeof(void*) == 8 ? "at most 72 KiB" : "at most 96 KiB");
     std::printf("\nAlarm against the nominal 61 s: median %+.1f ms, worst %+.1f ms (target within 50 ms).\n",
                 Median(samples[0].alarmOffset),
                 *std::max_element(samples[0].alarmOffset.begin(), samples[0].alarmOffset.end(),

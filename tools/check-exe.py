@@ -1,6 +1,6 @@
-"""Checks a built DozewellTimer.exe without running it: its architecture, a GUI
+"""Checks a built or released DozewellTimer.exe without running it: its architecture, a GUI
 subsystem, imports of system DLLs only, and the same resources, byte for byte,
-as the other architecture's exe.   pe_check.py x86|x64 EXE [OTHER_EXE]"""
+as the other architecture's exe.   check-exe.py x86|x64 EXE [OTHER_EXE]"""
 import sys
 
 import pefile
