@@ -56,6 +56,8 @@ TEST_F(DialogTest, SetUpIconsPictureAndAnExitThatFreesTheGuardBeforeTheDialogEnd
 TEST_F(DialogTest, SystemCommandsAndOneAboutBoxAtATime) {
     Run([](HWND dialog) {
         SendMessageA(dialog, WM_SYSCOMMAND, SC_MAXIMIZE + HTCAPTION, 0);  // a caption double click: nothing
+        Command(dialog, IDOK);
+        EXPECT_EQ(Calls("Tray 2"), "");  // nor Enter: it does not end the dialog
         SendMessageA(dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
         EXPECT_TRUE(!IsWindowVisible(dialog) && appState.hidden && appState.running && !IsZoomed(dialog));
         SendMessageA(dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
