@@ -19,6 +19,8 @@ if [ ! -f "$WINEPREFIX/.dozewell-ready" ]; then
     # Without a window manager every hide or destroy would wait 2 s for one.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f </dev/null >/dev/null 2>&1
+    # A test program that crashes must end at once, not wait on the crash dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
   fi
   wineserver -w
   touch "$WINEPREFIX/.dozewell-ready"

@@ -1,0 +1,38 @@
+// The two popup menus by state, and what clicks on the notification-area icon do.
+#include "harness.h"
+
+TEST(Tray, MenusByStateAndClicksThatAlwaysBringBackAHiddenWindow) {
+    // A menu that might not close says so in its first item; About, then an error report, open gray more.
+    OpenDialog([&](HWND dialog) {
+        Do(dialog,
+           "1:2:3 tray:menu {01:02:03|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} rclick {Reset "
+           "timer|-|Load config|Save config|-|Exit} fail=Foreground tray:menu "
+           "{Error|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} rclick {Reset timer|-|Load config|Save "
+           "config|-|Exit} fail= start tray:menu {01:02:03|-|Start#|Pause|Stop|-|Hide|-|About|Exit} "
+           "rclick {Reset timer#|-|Load config#|Save config|-|Exit} min tray:menu "
+           "{01:02:03|-|Start#|Pause|Stop|-|Show|-|About|Exit} rclick {Reset timer#|-|Load "
+           "config#|Save config|-|Exit} stop 0:0:0 start tick tray:menu "
+           "{00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About|Exit} f1 <tray:menu "
+           "{00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About#|Exit#} rclick {Reset timer#|-|Load "
+           "config#|Save config|-|Exit} > stop fail=SetTimer start <tray:menu "
+           "{00:00:00#|-|Start#|Pause#|Stop#|-|Hide#|-|About#|Exit#} rclick {Reset timer|-|Load "
+           "config|Save config|-|Exit} >");
+    });
+    // The tray menu is closed by Esc, Pause, About, or Start with the timer refused.
+    const char* cases[] = {
+        "active tray:move inactive tray:click [w 11001111 0,0,0 sent back]",
+        "active tray:move tray:click [w 11001111 0,0,0]",
+        "tray:move inactive tray:click [w 11001111 0,0,0]",
+        "0:0:0 start tick active tray:move inactive tray:click [r 00010000 0,0,0 running ringing topmost]",
+        "tray:click tray:dbl [w 11001111 0,0,0 hidden]",
+        "min tray:dbl [w 11001111 0,0,0 hidden]",
+        "min inactive menu=Esc tray:menu tray:move inactive tray:click [w 11001111 0,0,0]",
+        "start min inactive menu=Pause tray:menu tray:move inactive tray:click [r 00110000 0,0,0 running]",
+        "min inactive menu=About tray:menu <> active tray:move inactive tray:click [w 11001111 0,0,0]",
+        "min inactive fail=SetTimer menu=Start tray:menu <> active tray:move inactive tray:click [w 11001111 "
+        "0,0,0]",
+    };
+    for (const char* script : cases) {
+        OpenDialog([&](HWND dialog) { Do(dialog, script); });
+    }
+}
