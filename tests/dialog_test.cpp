@@ -7,14 +7,24 @@ TEST(Dialog, SetUpSystemCommandsMenusAtThePointerAboutAndAnExitThatFreesTheGuard
     OpenDialog([&](HWND dialog) {
         EXPECT_EQ(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0),
                   (LRESULT)LoadIconA(appState.instance, "ICON"));
+        const HDC context = GetDC(dialog);  // labels paint on the picture's blue, not in boxes of their own
         LOGBRUSH brush{};
-        GetObjectA(appState.backgroundBrush, sizeof brush, &brush);
-        EXPECT_EQ(brush.lbColor, RGB(0x43, 0xA9, 0xF9));
+        GetObjectA((HBRUSH)SendMessageA(dialog, WM_CTLCOLORSTATIC, (WPARAM)context, 0), sizeof brush, &brush);
+        EXPECT_EQ(std::make_pair(brush.lbColor, GetBkMode(context)),
+                  std::make_pair(RGB(0x43, 0xA9, 0xF9), TRANSPARENT));
+        ReleaseDC(dialog, context);
+        for (int i = 0; i < 3; ++i) {  // two digits typed; spun within 0..24, 0..59, 0..59
+            int low = -1, high = -1;
+            SendDlgItemMessageA(dialog, IDC_SPIN_HOURS + i, UDM_GETRANGE32, (WPARAM)&low, (LPARAM)&high);
+            const LRESULT limit = SendDlgItemMessageA(dialog, IDC_HOURS + i, EM_GETLIMITTEXT, 0, 0);
+            EXPECT_EQ(std::to_string(limit) + " " + std::to_string(low) + ".." + std::to_string(high),
+                      i ? "2 0..59" : "2 0..24");
+        }
         SendMessageA(dialog, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
         SetCursorPos(123, 45);
         Do(dialog,
-           "caption enter max [r 00110000 0,0,0 running hidden] "  // a caption double click, Enter: nothing
-           "max min [w 11001111 0,0,0 hidden] "                    // hides, even when hidden
+           "caption enter max [Running 0,0,0 hidden] "  // a caption double click, Enter: nothing
+           "max min [Stopped 0,0,0 hidden] "            // hides, even when hidden
            "sysmenu {Reset timer|-|Load config|Save config|-|Exit} "
            "rclick {Reset timer|-|Load config|Save config|-|Exit} "
            "f1 <f1 about> fail=Box f1 f1 about");  // one box at a time; a failed one ends About
@@ -33,22 +43,22 @@ TEST(Dialog, SetUpSystemCommandsMenusAtThePointerAboutAndAnExitThatFreesTheGuard
 TEST(Dialog, PresetsRunStatesTheAlarmAndARefusedStart) {
     OpenDialog([](HWND dialog) {
         Do(dialog,
-           "time=10 [w 11001111 3,0,0] time=9 [w 11001111 2,30,0] time=8 [w 11001111 2,0,0] "
-           "time=7 [w 11001111 1,30,0] time=6 [w 11001111 1,0,0] time=5 [w 11001111 0,30,0] "
-           "time=4 [w 11001111 0,15,0] time=3 [w 11001111 0,10,0] time=2 [w 11001111 0,5,0] "
-           "time=0 [w 11001111 0,0,0] 4:5:6 reset [w 11001111 0,0,0] time=1 [w 11001111 0,1,0] "
-           "99:99:2 start [r 00110000 99,99,2 running] tick [r 00110000 24,59,1 running] "  // clamped
-           "stop [w 11001111 0,1,0] start tick [r 00110000 0,0,59 running] stop 1:0:0 start tick "
-           "[r 00110000 0,59,59 running] stop "  // the entry again
-           "0:0:2 start tick pause tick3 pause reset min tick [r 00110000 0,0,0 running hidden]");
+           "time=10 [Stopped 3,0,0] time=9 [Stopped 2,30,0] time=8 [Stopped 2,0,0] "
+           "time=7 [Stopped 1,30,0] time=6 [Stopped 1,0,0] time=5 [Stopped 0,30,0] "
+           "time=4 [Stopped 0,15,0] time=3 [Stopped 0,10,0] time=2 [Stopped 0,5,0] "
+           "time=0 [Stopped 0,0,0] 4:5:6 reset [Stopped 0,0,0] time=1 [Stopped 0,1,0] "
+           "99:99:2 start [Running 99,99,2] tick [Running 24,59,1] "  // clamped
+           "stop [Stopped 0,1,0] start tick [Running 0,0,59] stop 1:0:0 start tick "
+           "[Running 0,59,59] stop "  // the entry again
+           "0:0:2 start tick pause tick3 pause reset min tick [Running 0,0,0 hidden]");
         calls.clear();
         Do(dialog,
-           "fail=Field tick fail= [r 00010000 0,0,0 running ringing topmost] "  // on top, within its tick
-           "tick58 [r 00010000 0,0,0 running ringing topmost] tick [w 11001111 0,1,0] "  // 59 ticks
-           "signal=3 0:0:0 start tick [r 00010000 0,0,0 running ringing topmost] stop [w 11001111 0,1,0] "
-           "fail=SetTimer start {Box Error!: No timer is available\n} [w 11001111 0,1,0] max "
+           "fail=Field tick fail= [Ringing 0,0,0 topmost] "        // on top, within its tick
+           "tick58 [Ringing 0,0,0 topmost] tick [Stopped 0,1,0] "  // 59 ticks
+           "signal=3 0:0:0 start tick [Ringing 0,0,0 topmost] stop [Stopped 0,1,0] "
+           "fail=SetTimer start {Box Error!: No timer is available\n} [Stopped 0,1,0] max "
            "{Box Error!: No timer is available\n} fail=throw_SetTimer start {Box Error!: Unknow error} "
-           "[w 11001111 0,1,0 hidden]");
+           "[Stopped 0,1,0 hidden]");
         EXPECT_TRUE(!appState.errorShowing && !appState.pendingError.timerFlags);
     });
     EXPECT_EQ(Calls("PlaySound") + " " + Calls("Field 1001").substr(0, 18),  // the minutes, written ringing

@@ -3,18 +3,19 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <mmsystem.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <regex>
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "app/app_state.h"
@@ -24,6 +25,19 @@
 
 // The platform's own function, whatever this program's import table holds.
 #define REAL(dll, function) ((decltype(&function))(void*)GetProcAddress(LoadLibraryA(dll), #function))
+
+// A crash ends the test program at once, naming the fault, its address and the test, instead of leaving it
+// to the platform's debugger. Only faults count: C++ throws and debug output are raised with other codes.
+inline LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (record.ExceptionCode >> 28 != 0xC) return EXCEPTION_CONTINUE_SEARCH;
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::printf("crash: exception %08lx at %p in %s.%s\n", record.ExceptionCode, record.ExceptionAddress,
+                test ? test->test_suite_name() : "", test ? test->name() : "");
+    std::fflush(stdout);
+    return TerminateProcess(GetCurrentProcess(), 3);
+}
+inline const PVOID crashHandler = AddVectoredExceptionHandler(1, OnCrash);
 
 // Points this program's import of a function elsewhere while it lives.
 struct ImportPatch {
@@ -44,7 +58,8 @@ struct ImportPatch {
 };
 
 // The calls in order ("SetTimer 1000", "Tray 0 104 7 401 Dozewell Timer", "Box Caption!: text", ! or ? for
-// the error or warning icon), and those to fail ("SetTimer", "RegSetValueExA Signal", "throw SetTimer").
+// the error or warning icon), and those to fail ("SetTimer", "RegSetValueExA Signal", "throw SetTimer", and
+// "once Foreground" for the next call alone).
 inline std::vector<std::string> calls;
 inline std::set<std::string> failing;
 inline std::string Calls(const std::string& prefix) {  // the calls that start so, joined by ", "
@@ -57,6 +72,7 @@ inline bool Log(const std::string& call) {  // false when the call is to fail
     const std::string function = call.substr(0, call.find(' '));
     calls.push_back(call);
     if (failing.count("throw " + function)) throw 42;
+    if (failing.erase("once " + function)) return false;
     return !failing.count(function) && !failing.count(call);
 }
 
@@ -186,17 +202,32 @@ inline void OpenDialog(const std::function<void(HWND)>& body) {
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);  // of the test prefix, which is the tests' own
 }
 
-// "r 00110000 1,2,3 running ringing hidden topmost sent back | 66107 0 2 0 2": fields read-only or writable;
-// time list, Start, Pause, Stop, signal list and up-downs enabled; the fields; the flags; once any is stored,
-// the stored user time, list position and signal (- missing) and the lists' selections.
+// "Running 1,2,3 hidden topmost sent back | 66107 0 2 0 2": the arrangement of the fields, up-downs, buttons
+// and lists (Stopped; Running, also when paused; Ringing), or "controls" and those editable or enabled when
+// they match none; "flags" and the state the running and ringing flags name, where it differs; the fields;
+// the window's flags; once any is stored, the stored user time, list position and signal (- missing) and the
+// lists' selections.
 inline std::string State(HWND dialog) {
-    std::string out = GetWindowLongA(GetDlgItem(dialog, IDC_HOURS), GWL_STYLE) & ES_READONLY ? "r " : "w ";
-    for (int id = IDC_TIME_LIST; id <= IDC_SPIN_SECONDS; ++id)
-        out += IsWindowEnabled(GetDlgItem(dialog, id)) ? "1" : "0";
+    const char* const names[] = {"hours", "minutes",     "seconds",    "time-list",    "Start",       "Pause",
+                                 "Stop",  "signal-list", "hours-spin", "minutes-spin", "seconds-spin"};
+    std::string usable;  // the editable fields and the enabled controls, in the order of their identifiers
+    for (int id = IDC_HOURS; id <= IDC_SPIN_SECONDS; ++id) {
+        const HWND control = GetDlgItem(dialog, id);
+        if (id <= IDC_SECONDS ? !(GetWindowLongA(control, GWL_STYLE) & ES_READONLY)
+                              : IsWindowEnabled(control))
+            usable += std::string(" ") + names[id - IDC_HOURS];
+    }
+    const std::string arrangement =
+        usable == " hours minutes seconds time-list Start signal-list hours-spin minutes-spin seconds-spin"
+            ? "Stopped"
+        : usable == " Pause Stop" ? "Running"
+        : usable == " Stop"       ? "Ringing"
+                                  : "controls" + usable;
+    const std::string flags = appState.ringing ? "Ringing" : appState.running ? "Running" : "Stopped";
+    std::string out = arrangement + (arrangement == flags ? "" : " flags " + flags);
     for (int id = IDC_HOURS; id <= IDC_SECONDS; ++id)
         out += (id == IDC_HOURS ? " " : ",") + std::to_string(GetDlgItemInt(dialog, id, nullptr, FALSE));
-    out += std::string(appState.running ? " running" : "") + (appState.ringing ? " ringing" : "") +
-           (appState.hidden ? " hidden" : "") +
+    out += std::string(appState.hidden ? " hidden" : "") +
            (appState.hidden == !IsWindowVisible(dialog) ? "" : " (out of step)") +
            (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST ? " topmost" : "") +
            (Calls("SendBack").empty() ? "" : " sent back");
@@ -213,17 +244,18 @@ inline std::string State(HWND dialog) {
 }
 
 // clang-format off
-constexpr std::tuple<const char*, UINT, WPARAM, LPARAM> kSteps[] = {
-    {"start", WM_COMMAND, IDC_START, 0}, {"pause", WM_COMMAND, IDC_PAUSE, 0}, {"stop", WM_COMMAND, IDC_STOP, 0},
-    {"reset", WM_COMMAND, ID_RESET_TIMER, 0}, {"load", WM_COMMAND, ID_LOAD_CONFIG, 0},
-    {"save", WM_COMMAND, ID_SAVE_CONFIG, 0}, {"about", WM_COMMAND, ID_ABOUT, 0}, {"exit", WM_COMMAND, ID_EXIT, 0},
-    {"enter", WM_COMMAND, IDOK, 0},
+struct Step { const char* name; UINT message; WPARAM wParam; LPARAM lParam; };
+constexpr Step kSteps[] = {
+    {"start", WM_COMMAND, IDC_START, 0}, {"pause", WM_COMMAND, IDC_PAUSE, 0},
+    {"stop", WM_COMMAND, IDC_STOP, 0}, {"reset", WM_COMMAND, ID_RESET_TIMER, 0},
+    {"load", WM_COMMAND, ID_LOAD_CONFIG, 0}, {"save", WM_COMMAND, ID_SAVE_CONFIG, 0},
+    {"about", WM_COMMAND, ID_ABOUT, 0}, {"exit", WM_COMMAND, ID_EXIT, 0}, {"enter", WM_COMMAND, IDOK, 0},
     {"f1", WM_HELP, 0, 0}, {"rclick", WM_RBUTTONDOWN, 0, 0}, {"inactive", WM_ACTIVATE, WA_INACTIVE, 0},
-    {"active", WM_ACTIVATE, WA_ACTIVE, 0},
-    {"min", WM_SYSCOMMAND, SC_MINIMIZE, 0}, {"max", WM_SYSCOMMAND, SC_MAXIMIZE, 0},
-    {"caption", WM_SYSCOMMAND, SC_MAXIMIZE + HTCAPTION, 0}, {"sysmenu", WM_SYSCOMMAND, SC_MOUSEMENU + HTSYSMENU, 0},
-    {"tray:move", WM_TRAYNOTIFY, 0, WM_MOUSEMOVE}, {"tray:click", WM_TRAYNOTIFY, 0, WM_LBUTTONDOWN},
-    {"tray:dbl", WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK}, {"tray:menu", WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN}};
+    {"active", WM_ACTIVATE, WA_ACTIVE, 0}, {"min", WM_SYSCOMMAND, SC_MINIMIZE, 0},
+    {"max", WM_SYSCOMMAND, SC_MAXIMIZE, 0}, {"caption", WM_SYSCOMMAND, SC_MAXIMIZE + HTCAPTION, 0},
+    {"sysmenu", WM_SYSCOMMAND, SC_MOUSEMENU + HTSYSMENU, 0}, {"tray:move", WM_TRAYNOTIFY, 0, WM_MOUSEMOVE},
+    {"tray:click", WM_TRAYNOTIFY, 0, WM_LBUTTONDOWN}, {"tray:dbl", WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK},
+    {"tray:menu", WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN}};
 // clang-format on
 
 // Plays a script as the user and the platform would, each step followed by what it posted; '_' is a space:
@@ -251,11 +283,11 @@ inline void Do(HWND dialog, const std::string& script) {
         popups.clear();
         std::replace(step.begin(), step.end(), '_', ' ');
         unsigned h, m, s, n = 1;
-        const auto known = std::find_if(std::begin(kSteps), std::end(kSteps),
-                                        [&](auto& k) { return step == std::get<0>(k); });
+        const Step* known =
+            std::find_if(std::begin(kSteps), std::end(kSteps), [&](auto& k) { return step == k.name; });
         if (known != std::end(kSteps)) {
-            if (std::get<1>(*known) == WM_ACTIVATE) activeWindow = std::get<2>(*known) ? dialog : nullptr;
-            SendMessageA(dialog, std::get<1>(*known), std::get<2>(*known), std::get<3>(*known));
+            if (known->message == WM_ACTIVATE) activeWindow = known->wParam ? dialog : nullptr;
+            SendMessageA(dialog, known->message, known->wParam, known->lParam);
         } else if (std::sscanf(step.c_str(), "%u:%u:%u", &h, &m, &s) == 3) {
             for (unsigned i = 0, value[] = {h, m, s}; i < 3; ++i)
                 SetDlgItemInt(dialog, IDC_HOURS + i, value[i], 0);

@@ -14,17 +14,17 @@ TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
     OpenDialog([](HWND dialog) {
         // Only the first load is silent; saved clamped; a preset keeps the stored user time.
         Do(dialog,
-           "[w 11001111 0,0,0 | 0 11 2 0 2] load {Box Error!: Can't read data from registry: "
-           "\n\nuser time\nselected time\n} 1:2:99 save [w 11001111 1,2,59 | 66107 0 2 0 2] time=3 "
-           "save [w 11001111 0,10,0 | 66107 3 2 3 2]");
+           "[Stopped 0,0,0 | 0 11 2 0 2] load {Box Error!: Can't read data from registry: "
+           "\n\nuser time\nselected time\n} 1:2:99 save [Stopped 1,2,59 | 66107 0 2 0 2] time=3 "
+           "save [Stopped 0,10,0 | 66107 3 2 3 2]");
         Store("User time", 0xFFFF3B3B), Store("Signal", 0xFFFFFFFF);
         Do(dialog, "load {Box Error!: Can't read data from registry: \n\nsignal\n}");
         Store("Select time", 0), Store("Signal", 1);
         Do(dialog,
-           "load [w 11001111 65535,59,59 | 4294916923 0 1 0 1] save [w 11001111 24,59,59 | 1588027 0 1 0 1]");
+           "load [Stopped 65535,59,59 | 4294916923 0 1 0 1] save [Stopped 24,59,59 | 1588027 0 1 0 1]");
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "User time");
         Do(dialog,
-           "time=2 save [w 11001111 0,5,0 | 0 2 1 2 1]");  // no stored user time: a zero one is written
+           "time=2 save [Stopped 0,5,0 | 0 2 1 2 1]");  // no stored user time: a zero one is written
         RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
         Do(dialog, "load {Box Error?: Can't read configurations}");
         Do(dialog,
