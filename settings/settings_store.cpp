@@ -118,10 +118,17 @@ void WriteSettings(std::uint32_t hours, std::uint32_t minutes, std::uint32_t sec
 }
 
 void OnLoadConfig(HWND dialog) {
-    const bool ok =
-        ReadSettings(appState.pendingError, PresetTable[0], appState.selectedTime, appState.signalIndex);
-    // The load at start-up is silent; every later failure is reported.
+    // Read into copies: a reported load changes nothing, so the dialog never
+    // shows one setting while the program holds another.
+    ClockTime userTime = PresetTable[0];
+    std::uint32_t selectedTime = appState.selectedTime;
+    std::int32_t signalIndex = appState.signalIndex;
+    const bool ok = ReadSettings(appState.pendingError, userTime, selectedTime, signalIndex);
+    // The load at start-up is silent and takes what it could read; every later failure is reported.
     if (!ok && appState.configLoaded) throw appState.pendingError;
+    PresetTable[0] = userTime;
+    appState.selectedTime = selectedTime;
+    appState.signalIndex = signalIndex;
 
     if (appState.selectedTime == 0)
         ShowUnclampedUserTime(dialog, PresetTable[0]);

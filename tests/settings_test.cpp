@@ -12,11 +12,14 @@ TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
     Store("Select time", 11);          // past the list
     Store("Signal", 2, REG_BINARY);    // four bytes of any type count
     OpenDialog([](HWND dialog) {
-        // Only the first load is silent; saved clamped; a preset keeps the stored user time.
+        // Only the first load is silent and takes what it can read. A reported one takes nothing, so Stop
+        // and Save use what the dialog shows. Saved clamped; a preset keeps the stored user time.
+        Do(dialog, "[Stopped 0,0,0 | 0 11 2 0 2]");
+        Store("Select time", 3), Store("Signal", 1);
         Do(dialog,
-           "[Stopped 0,0,0 | 0 11 2 0 2] load {Box Error!: Can't read data from registry: "
-           "\n\nuser time\nselected time\n} 1:2:99 save [Stopped 1,2,59 | 66107 0 2 0 2] time=3 "
-           "save [Stopped 0,10,0 | 66107 3 2 3 2]");
+           "load {Box Error!: Can't read data from registry: \n\nuser time\n} 0:0:1 start tick stop "
+           "[Stopped 0,0,0 | 0 3 1 0 2] 1:2:99 save [Stopped 1,2,59 | 66107 0 2 0 2] time=3 save "
+           "[Stopped 0,10,0 | 66107 3 2 3 2]");
         Store("User time", 0xFFFF3B3B), Store("Signal", 0xFFFFFFFF);
         Do(dialog, "load {Box Error!: Can't read data from registry: \n\nsignal\n}");
         Store("Select time", 0), Store("Signal", 1);
