@@ -4,7 +4,6 @@
 
 #include "app/app_state.h"
 #include "app/dialog_visibility.h"
-#include "app/main_dialog.h"
 #include "countdown/clock_fields.h"
 #include "res/resource.h"
 
@@ -88,9 +87,12 @@ INT_PTR OnTimerTick(HWND dialog) {
         appState.timeUp = TickClock(clock.hours, clock.minutes, clock.seconds);
         SetDlgItemInt(dialog, IDC_HOURS, clock.hours, FALSE);
         // The hours field's change notification has started the alarm through
-        // OnCommand before the write returned. A field that does not notify
-        // gets that command from here, still ahead of the minutes and seconds.
-        if (appState.timeUp) OnCommand(dialog, IDC_HOURS, EN_CHANGE);
+        // the dialog's WM_COMMAND before the write returned. A field that does
+        // not notify gets that command from here, still ahead of the minutes
+        // and seconds.
+        if (appState.timeUp)
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HOURS, EN_CHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_HOURS)));
         SetDlgItemInt(dialog, IDC_MINUTES, clock.minutes, FALSE);
         SetDlgItemInt(dialog, IDC_SECONDS, clock.seconds, FALSE);
     }
