@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both programs, and runs the whole test
 # suite headless for every architecture this host can run (under Wine on a
-# private Xvfb display, in each build folder's own Wine prefix). The exe of an
-# architecture that cannot run here is still checked statically.
+# private Xvfb display that CTest's fixture starts, in each build folder's own
+# Wine prefix). The exe of an architecture that cannot run here is still
+# checked statically; each exe's resources are compared with the other's.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/wine-env.sh"
 "$root/tools/setup.sh" && "$root/tools/build.sh" || exit 1
-. "$root/tools/xvfb.sh"
-start_xvfb || exit 1
 cd "$root"
 
 status=0

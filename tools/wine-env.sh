@@ -3,7 +3,8 @@
 # exe needs. Debian's `wine` wrapper always takes the 32-bit loader when
 # wine32:i386 is installed, so the loader is named here and `wine` calls it.
 # DOZEWELL_PREFIX may name another prefix folder; the default is the build
-# folder's own.
+# folder's own. DOZEWELL_DISPLAY_FILE, set for the tests, names the file that
+# holds their private display (tools/test-display.sh): the caller's is never used.
 _dozewell_root=$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd)
 
 pe_arch() {
@@ -29,6 +30,15 @@ use_wine() {
   if [ ! -x "$WINELOADER" ]; then
     echo "cannot run $1 programs: $WINELOADER is missing (Debian: wine64, or wine32:i386 for x86)" >&2
     return 1
+  fi
+  if [ -n "${DOZEWELL_DISPLAY_FILE:-}" ]; then
+    unset DISPLAY
+    [ -s "$DOZEWELL_DISPLAY_FILE" ] && read -r DISPLAY _ <"$DOZEWELL_DISPLAY_FILE"
+    if [ -z "${DISPLAY:-}" ]; then
+      echo "no private X display: $DOZEWELL_DISPLAY_FILE is missing (made by the wine.prefix fixture)" >&2
+      return 1
+    fi
+    export DISPLAY
   fi
 }
 

@@ -1,19 +1,36 @@
-# Sourced: starts a private Xvfb on a free display and exports DISPLAY.
-# Stopped when the sourcing script exits.
-start_xvfb() {
-  local display
+# Sourced. launch_xvfb starts a private Xvfb on a free display, with its
+# output going nowhere (a pipe it held would keep the caller's reader waiting),
+# and exports DISPLAY and xvfb_pid. start_xvfb also stops it when the sourcing
+# script exits.
+launch_xvfb() {
+  local display ready lock
+  if ! command -v Xvfb >/dev/null; then
+    echo "Xvfb is missing: install the Debian package xvfb" >&2
+    return 1
+  fi
+  ready=$(mktemp)
   for display in $(seq 90 130); do
-    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] && continue
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # A socket may be another server's, even one whose lock this system cannot
+    # see; a lock counts only while its process lives (Xvfb replaces a stale one).
+    lock="/tmp/.X$display-lock"
+    [ -e "/tmp/.X11-unix/X$display" ] && continue
+    [ -e "$lock" ] && kill -0 "$(tr -dc 0-9 <"$lock" 2>/dev/null)" 2>/dev/null && continue
+    # Xvfb writes its number to fd 3 once it takes clients; it exits if the number is taken.
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -displayfd 3 3>"$ready" </dev/null >/dev/null 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$display" ] && break
-      sleep 0.1
-    done
-    export DISPLAY=":$display"
-    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-    return 0
+    while [ ! -s "$ready" ] && kill -0 "$xvfb_pid" 2>/dev/null; do sleep 0.05; done
+    if [ -s "$ready" ]; then
+      rm -f "$ready"
+      export DISPLAY=":$display"
+      return 0
+    fi
   done
-  echo "no free X display for Xvfb" >&2
+  rm -f "$ready"
+  echo "no free X display for Xvfb (tried :90 to :130)" >&2
   return 1
+}
+
+start_xvfb() {
+  launch_xvfb || return 1
+  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
 }
