@@ -125,8 +125,7 @@ struct Fake {
     }
     // The menu loop is the platform's: a chosen item arrives as it would from there.
     static BOOL WINAPI TrackPopupMenu(HMENU menu, UINT, int x, int y, int, HWND owner, const RECT*) {
-        Log("Menu " + std::to_string(x) + "," + std::to_string(y));
-        menus.push_back(menu);
+        Log("Menu " + std::to_string(x) + "," + std::to_string(y)), menus.push_back(menu);
         std::string text;
         UINT choice = 0;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -234,9 +233,9 @@ inline std::string State(HWND dialog) {
     std::string stored = " |";
     for (const char* name : {kUserTimeValue, kSelectTimeValue, kSignalValue}) {
         DWORD number = 0, size = sizeof number;
-        const bool missing = RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_DWORD, nullptr,
-                                          &number, &size) == ERROR_FILE_NOT_FOUND;
-        stored += missing ? " -" : " " + std::to_string(number);
+        const LSTATUS read =
+            RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_DWORD, 0, &number, &size);
+        stored += read == ERROR_FILE_NOT_FOUND ? " -" : " " + std::to_string(number);
     }
     for (int list : {IDC_TIME_LIST, IDC_SIGNAL_LIST})
         stored += " " + std::to_string(SendDlgItemMessageA(dialog, list, CB_GETCURSEL, 0, 0));

@@ -17,9 +17,9 @@ TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
         Do(dialog, "[Stopped 0,0,0 | 0 11 2 0 2]");
         Store("Select time", 3), Store("Signal", 1);
         Do(dialog,
-           "load {Box Error!: Can't read data from registry: \n\nuser time\n} 0:0:1 start tick stop "
-           "[Stopped 0,0,0 | 0 3 1 0 2] 1:2:99 save [Stopped 1,2,59 | 66107 0 2 0 2] time=3 save "
-           "[Stopped 0,10,0 | 66107 3 2 3 2]");
+           "load {Box Error!: Can't read data from registry: \n\nuser time\n} "
+           "0:0:1 start tick stop [Stopped 0,0,0 | 0 3 1 0 2] "
+           "1:2:99 save [Stopped 1,2,59 | 66107 0 2 0 2] time=3 save [Stopped 0,10,0 | 66107 3 2 3 2]");
         Store("User time", 0xFFFF3B3B), Store("Signal", 0xFFFFFFFF);
         Do(dialog, "load {Box Error!: Can't read data from registry: \n\nsignal\n}");
         Store("Select time", 0), Store("Signal", 1);
@@ -32,10 +32,11 @@ TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
         Do(dialog, "load {Box Error?: Can't read configurations}");
         Do(dialog,
            "fail=RegCreateKeyExA save {Box Error!: Can't open registry key} "
-           "fail=RegSetValueExA_User_time save {Box Error!: Can't write data in registry: \n\nuser "
-           "time\n} fail=RegCloseKey save {Box Error!: Can't close registry key} "
-           "fail=RegSetValueExA_Select_time+RegSetValueExA_Signal save {Box Error!: Can't write "
-           "data in registry: \n\nselected time\nsignal\n} fail=RegSetValueExA_Signal+RegCloseKey "
-           "save {Box Error!: Can't write data in registry: \n\nsignal\n\nCan't close registry key}");
+           "fail=RegSetValueExA_User_time save {Box Error!: Can't write data in registry: \n\nuser time\n} "
+           "fail=RegCloseKey save {Box Error!: Can't close registry key} "
+           "fail=RegSetValueExA_Select_time+RegSetValueExA_Signal save "
+           "{Box Error!: Can't write data in registry: \n\nselected time\nsignal\n} "
+           "fail=RegSetValueExA_Signal+RegCloseKey save "
+           "{Box Error!: Can't write data in registry: \n\nsignal\n\nCan't close registry key}");
     });
 }

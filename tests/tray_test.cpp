@@ -6,20 +6,17 @@ TEST(Tray, MenusByStateAndClicksThatAlwaysBringBackAHiddenWindow) {
     // then an error report, open gray more.
     OpenDialog([&](HWND dialog) {
         Do(dialog,
-           "1:2:3 tray:menu {01:02:03|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} rclick {Reset "
-           "timer|-|Load config|Save config|-|Exit} fail=Foreground tray:menu "
-           "{Error|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} rclick {Reset timer|-|Load config|Save "
-           "config|-|Exit} fail=once_Foreground tray:menu "
-           "{01:02:03|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} "
+           "1:2:3 tray:menu {01:02:03|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} "
+           "rclick {Reset timer|-|Load config|Save config|-|Exit} "
+           "fail=Foreground tray:menu {Error|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} "
+           "fail=once_Foreground tray:menu {01:02:03|-|Start|Pause#|Stop#|-|Hide|-|About|Exit} "
            "fail= start tray:menu {01:02:03|-|Start#|Pause|Stop|-|Hide|-|About|Exit} "
-           "rclick {Reset timer#|-|Load config#|Save config|-|Exit} min tray:menu "
-           "{01:02:03|-|Start#|Pause|Stop|-|Show|-|About|Exit} rclick {Reset timer#|-|Load "
-           "config#|Save config|-|Exit} stop 0:0:0 start tick tray:menu "
-           "{00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About|Exit} f1 <tray:menu "
-           "{00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About#|Exit#} rclick {Reset timer#|-|Load "
-           "config#|Save config|-|Exit} > stop fail=SetTimer start <tray:menu "
-           "{00:00:00#|-|Start#|Pause#|Stop#|-|Hide#|-|About#|Exit#} rclick {Reset timer|-|Load "
-           "config|Save config|-|Exit} >");
+           "rclick {Reset timer#|-|Load config#|Save config|-|Exit} "
+           "min tray:menu {01:02:03|-|Start#|Pause|Stop|-|Show|-|About|Exit} "
+           "stop 0:0:0 start tick tray:menu {00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About|Exit} "
+           "f1 <tray:menu {00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About#|Exit#}> "
+           "stop fail=SetTimer start <tray:menu {00:00:00#|-|Start#|Pause#|Stop#|-|Hide#|-|About#|Exit#} "
+           "rclick {Reset timer|-|Load config|Save config|-|Exit}>");
     });
     // The tray menu is closed by Esc, Pause, About, or Start with the timer refused.
     const char* cases[] = {
@@ -35,7 +32,5 @@ TEST(Tray, MenusByStateAndClicksThatAlwaysBringBackAHiddenWindow) {
         "min inactive fail=SetTimer menu=Start tray:menu <> active tray:move inactive tray:click [Stopped "
         "0,0,0]",
     };
-    for (const char* script : cases) {
-        OpenDialog([&](HWND dialog) { Do(dialog, script); });
-    }
+    for (const char* script : cases) OpenDialog([&](HWND dialog) { Do(dialog, script); });
 }
