@@ -150,6 +150,12 @@ struct Fake {
         const std::string box = "Box " + std::string(caption) + mark + ": " + text;
         return Log(box) ? Popup(box, false), IDOK : 0;
     }
+    // The single-instance guard must be free before the window goes.
+    static BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
+        DWORD flags;
+        Log(GetHandleInformation(appState.mutex, &flags) ? "EndDialog, guard held" : "EndDialog");
+        return REAL("user32", EndDialog)(dialog, result);
+    }
     static LSTATUS WINAPI RegCreateKeyExA(HKEY root, LPCSTR name, DWORD, LPSTR, DWORD, REGSAM,
                                           LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD) {
         return Log("RegCreateKeyExA") ? RegCreateKeyA(root, name, key) : ERROR_ACCESS_DENIED;
@@ -193,7 +199,7 @@ inline void OpenDialog(const std::function<void(HWND)>& body) {
                                    FAKE("user32", SetWindowPos),       FAKE("user32", TrackPopupMenu),
                                    FAKE("user32", MessageBoxA),        FAKE("advapi32", RegCreateKeyExA),
                                    FAKE("advapi32", RegSetValueExA),   FAKE("advapi32", RegQueryValueExA),
-                                   FAKE("advapi32", RegCloseKey)};
+                                   FAKE("advapi32", RegCloseKey),      FAKE("user32", EndDialog)};
     DialogBoxParamA(GetModuleHandleA(nullptr), "IDD_TMP", nullptr, MainDialogProc, 0);
     EXPECT_TRUE(ran) << "the dialog did not come up";  // as without a display
     for (HMENU menu : menus) EXPECT_FALSE(IsMenu(menu)) << "a menu was not destroyed";

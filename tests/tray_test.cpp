@@ -16,7 +16,8 @@ TEST(Tray, MenusByStateAndClicksThatAlwaysBringBackAHiddenWindow) {
            "stop 0:0:0 start tick tray:menu {00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About|Exit} "
            "f1 <tray:menu {00:00:00|-|Start#|Pause#|Stop|-|Hide|-|About#|Exit#}> "
            "stop fail=SetTimer start <tray:menu {00:00:00#|-|Start#|Pause#|Stop#|-|Hide#|-|About#|Exit#} "
-           "rclick {Reset timer|-|Load config|Save config|-|Exit}>");
+           "rclick {Reset timer|-|Load config|Save config|-|Exit}> "
+           "tray:menu {00:00:00|-|Start|Pause#|Stop#|-|Hide|-|About|Exit}");  // and none once it has gone
     });
     // The tray menu is closed by Esc, Pause, About, or Start with the timer refused.
     const char* cases[] = {
