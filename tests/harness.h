@@ -207,11 +207,10 @@ inline void OpenDialog(const std::function<void(HWND)>& body) {
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);  // of the test prefix, which is the tests' own
 }
 
-// "Running 1,2,3 hidden topmost sent back | 66107 0 2 0 2": the arrangement of the fields, up-downs, buttons
-// and lists (Stopped; Running, also when paused; Ringing), or "controls" and those editable or enabled when
-// they match none; "flags" and the state the running and ringing flags name, where it differs; the fields;
-// the window's flags; once any is stored, the stored user time, list position and signal (- missing) and the
-// lists' selections.
+// "Running 1,2,3 hidden topmost sent back | 66107 0 2 0 2": the arrangement of fields, up-downs, buttons and
+// lists (Stopped; Running, also paused; Ringing), else "controls" and those editable or enabled; "flags" and
+// the state the flags name where it differs; the fields; the window; once any is stored, the stored user
+// time, list position and signal (- missing) and the lists' selections.
 inline std::string State(HWND dialog) {
     const char* const names[] = {"hours", "minutes",     "seconds",    "time-list",    "Start",       "Pause",
                                  "Stop",  "signal-list", "hours-spin", "minutes-spin", "seconds-spin"};

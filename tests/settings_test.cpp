@@ -1,11 +1,9 @@
 // Saving and loading through the registry, hostile stored data and every failure's report.
 #include "harness.h"
 
-namespace {
-void Store(const char* name, DWORD number, DWORD type = REG_DWORD, DWORD size = 4) {
+static void Store(const char* name, DWORD number, DWORD type = REG_DWORD, DWORD size = 4) {
     RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, type, &number, size);
 }
-}  // namespace
 
 TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
     Store("User time", 0, REG_SZ, 1);  // not four bytes
@@ -25,9 +23,8 @@ TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
         Store("Select time", 0), Store("Signal", 1);
         Do(dialog,
            "load [Stopped 65535,59,59 | 4294916923 0 1 0 1] save [Stopped 24,59,59 | 1588027 0 1 0 1]");
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "User time");
-        Do(dialog,
-           "time=2 save [Stopped 0,5,0 | 0 2 1 2 1]");  // no stored user time: a zero one is written
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "User time");  // then a zero one is written
+        Do(dialog, "time=2 save [Stopped 0,5,0 | 0 2 1 2 1]");
         RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
         Do(dialog, "load {Box Error?: Can't read configurations}");
         Do(dialog,
