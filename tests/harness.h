@@ -34,8 +34,8 @@ inline LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
     std::printf("crash: exception %08lx at %p in %s.%s\n", record.ExceptionCode, record.ExceptionAddress,
                 test ? test->test_suite_name() : "", test ? test->name() : "");
-    std::fflush(stdout);
-    return TerminateProcess(GetCurrentProcess(), 3);
+    std::fflush(stdout), TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_CONTINUE_SEARCH;  // not reached
 }
 inline const PVOID crashHandler = AddVectoredExceptionHandler(1, OnCrash);
 
@@ -269,7 +269,7 @@ constexpr Step kSteps[] = {
 //   activation tray:move tray:click tray:dbl tray:menu  the pointer at the notification-area icon menu=Label
 //   the next menu chooses that item, or Esc    fail=Call+Call  these calls fail from now on [state]  expects
 //   State()    {popups}  expects the boxes and menus the step opened <script>  plays the script while each
-//   box or menu of the step is open; <> lets them open
+//   box or menu of the step is open
 inline void Do(HWND dialog, const std::string& script) {
     static const std::regex token(R"(\[[^\]]*\]|\{[^}]*\}|<[^>]*>|[^ ]+)");
     const std::vector<std::string> tokens(std::sregex_token_iterator(script.begin(), script.end(), token),
