@@ -78,6 +78,9 @@ void OnSelectSignal(HWND dialog) {
 }
 
 INT_PTR OnTimerTick(HWND dialog) {
+    // KillTimer leaves ticks already queued, and any program may post WM_TIMER:
+    // without a countdown a tick means nothing.
+    if (!appState.running) return TRUE;
     if (appState.ringing) {
         // The clock's hours and minutes are zero while ringing, so this counts ringSeconds alone.
         if (TickClock(appState.clock.hours, appState.clock.minutes, appState.ringSeconds))
