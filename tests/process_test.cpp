@@ -10,9 +10,11 @@ static bool Within10s(auto condition) {  // a program's first start under Wine i
     return condition();
 }
 static DWORD ExitCode(HANDLE process) {  // once it has ended, within ten seconds
-    DWORD code = WaitForSingleObject(process, 10000) ? STILL_ACTIVE : 0;
-    GetExitCodeProcess(process, &code);
-    return TerminateProcess(process, 1), CloseHandle(process), code;
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    TerminateProcess(process, 1);
+    CloseHandle(process);
+    return code;
 }
 static HANDLE Start() {
     return (HANDLE)_spawnl(_P_NOWAIT, std::getenv("DOZEWELL_EXE"), "DozewellTimer.exe", nullptr);
