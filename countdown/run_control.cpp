@@ -7,15 +7,13 @@
 #include "countdown/clock_fields.h"
 #include "res/resource.h"
 
-const char* const SoundTable[3] = {"BEEP", "BUZZ", "CUCKOO"};
-
 namespace {
 constexpr std::uint32_t kAlarmTicksAfterStart = 58;  // 59 ticks in all, counting the one that starts it
 constexpr DWORD kLoopFlags = SND_RESOURCE | SND_LOOP | SND_ASYNC;
 }  // namespace
 
 bool SignalHasSound(std::int32_t signalIndex) {
-    return signalIndex >= 0 && signalIndex <= 2;
+    return signalIndex >= 0 && signalIndex < kSignalCount && SoundTable[signalIndex].sound != nullptr;
 }
 
 void SetRunControls(HWND dialog, bool on) {
@@ -42,7 +40,7 @@ void CheckTimeUp(HWND dialog) {
     // Shown, hidden or not, on top of everything and active.
     ShowDialog(dialog, HWND_TOPMOST);
     if (SignalHasSound(appState.signalIndex))
-        PlaySoundA(SoundTable[appState.signalIndex], appState.instance, kLoopFlags);
+        PlaySoundA(SoundTable[appState.signalIndex].sound, appState.instance, kLoopFlags);
 }
 
 void OnStart(HWND dialog) {
