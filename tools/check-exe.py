@@ -1,10 +1,12 @@
 """Checks a built or released DozewellTimer.exe without running it: its architecture, a GUI
-subsystem, the exploit mitigations, imports of system DLLs only, and its resources.
+subsystem, the exploit mitigations, imports of system DLLs only, and its resources (those that
+res/DozewellTimer.rc declares, all in Russian).
     check-exe.py x86|x64 EXE
 Or that it has the same resources, byte for byte, as the other architecture's exe (exit
 status 77, skipped, where that is not built):
     check-exe.py --resources EXE OTHER_EXE"""
 import os
+import re
 import sys
 
 import pefile
@@ -28,6 +30,34 @@ def resources(pe):
                 key = (str(kind.name or kind.id), str(name.name or name.id), language.id)
                 found[key] = pe.get_data(data.OffsetToData, data.Size)
     return found
+
+
+RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res")
+# The statements of a resource script that declare a resource, by the type the exe keeps it under; any other
+# "NAME TYPE "file"" is of a type of its own, such as WAVE.
+RC_STATEMENTS = {"DIALOG": "RT_DIALOG", "MENU": "RT_MENU", "BITMAP": "RT_BITMAP", "ICON": "RT_GROUP_ICON",
+                 "VERSIONINFO": "RT_VERSION", "RT_MANIFEST": "RT_MANIFEST"}
+
+
+def declared_resources():
+    """(type, name) of every resource res/DozewellTimer.rc declares, keyed as resources() keys them: names
+    that res/resource.h defines as numbers by number, and an icon as its group and one entry per image."""
+    with open(os.path.join(RES, "resource.h")) as header:
+        numbers = dict(re.findall(r"^#define (\w+) (\d+)$", header.read(), re.M), VS_VERSION_INFO="1")
+    with open(os.path.join(RES, "DozewellTimer.rc")) as script:
+        statements = re.findall(r'^"?(\w+)"?[ \t]+(\w+)[ \t]*(.*)$', script.read(), re.M)
+    declared, images = set(), 0
+    for name, kind, rest in statements:
+        if kind not in RC_STATEMENTS and not re.fullmatch(r'"[^"]+"', rest):
+            continue  # a line of a statement's body, such as STYLE
+        kind = RC_STATEMENTS.get(kind, kind)
+        declared.add((str(pefile.RESOURCE_TYPE.get(kind, kind)), numbers.get(name, name)))
+        if kind == "RT_GROUP_ICON":
+            with open(os.path.join(RES, rest.strip('"')), "rb") as icon:
+                count = int.from_bytes(icon.read(6)[4:], "little")
+            declared |= {(str(pefile.RESOURCE_TYPE["RT_ICON"]), str(images + i)) for i in range(1, count + 1)}
+            images += count
+    return declared
 
 
 def mitigation_failures(pe, arch):
@@ -68,8 +98,12 @@ def main(arch, exe):
     if imported - SYSTEM_DLLS:
         failures.append(f"imports DLLs that are not the system's: {sorted(imported - SYSTEM_DLLS)}")
     mine = resources(pe)
-    if len(mine) != 12 or any(language != 0x419 for _, _, language in mine):
-        failures.append(f"expected 12 resources, all in language 0x419: {sorted(mine)}")
+    held, declared = {(kind, name) for kind, name, _ in mine}, declared_resources()
+    if held != declared:
+        failures.append(f"resources not as res/DozewellTimer.rc declares them: missing {sorted(declared - held)}, "
+                        f"not declared {sorted(held - declared)}")
+    if any(language != 0x419 for _, _, language in mine):
+        failures.append(f"resources not in language 0x419: {sorted(mine)}")
     for failure in failures:
         print(f"FAIL {exe}: {failure}")
     print(f"{exe}: {arch}, GUI, mitigations, imports {sorted(imported)}, "
