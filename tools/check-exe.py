@@ -3,7 +3,8 @@ subsystem, the exploit mitigations, imports of system DLLs only, and its resourc
 res/DozewellTimer.rc declares, all in Russian).
     check-exe.py x86|x64 EXE
 Or that it has the same resources, byte for byte, as the other architecture's exe (exit
-status 77, skipped, where that is not built):
+status 77, skipped, where that is not built or not from the same sources, as the file
+DozewellTimer.sources that the build writes beside each exe tells):
     check-exe.py --resources EXE OTHER_EXE"""
 import os
 import re
@@ -73,10 +74,30 @@ def mitigation_failures(pe, arch):
     return failures
 
 
+def sources(exe):
+    """What the build wrote beside an exe: path -> SHA-256 of each file it was built from; empty when none."""
+    try:
+        with open(os.path.join(os.path.dirname(exe), "DozewellTimer.sources")) as listing:
+            return {name: digest for digest, name in (line.rstrip("\n").split("  ", 1) for line in listing)}
+    except OSError:
+        return {}
+
+
 def same_resources(exe, other):
     if not os.path.exists(other):
         print(f"SKIPPED: {other} is not built, so the resources of {exe} are not compared with it "
               "(tools/test.sh builds both architectures)")
+        return 77
+    built_from, other_built_from = sources(exe), sources(other)
+    if not other_built_from or built_from != other_built_from:
+        changed = sorted(name for name in built_from.keys() | other_built_from.keys()
+                         if built_from.get(name) != other_built_from.get(name))
+        if other_built_from:
+            why = f"was built from other sources than {exe} ({', '.join(changed[:3])}{', ...' * (len(changed) > 3)})"
+        else:
+            why = "does not say what it was built from"
+        print(f"SKIPPED: {other} {why}, so comparing their resources would prove nothing (tools/build.sh "
+              "builds both architectures from the same sources)")
         return 77
     mine, theirs = resources(pefile.PE(exe)), resources(pefile.PE(other))
     differing = sorted(key for key in mine.keys() | theirs.keys() if mine.get(key) != theirs.get(key))
