@@ -30,6 +30,9 @@ void SetRange(HWND dialog, int spin, int upper) {
 }
 
 void RunCommand(HWND dialog, UINT id, UINT code) {
+    // Ahead of every command, whatever its identifier. The tick's write of the
+    // hours field comes back here as that field's change notification, which
+    // has no case below: that is where the alarm starts (OnTimerTick).
     CheckTimeUp(dialog);
     switch (id) {
     case IDCANCEL:

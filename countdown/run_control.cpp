@@ -77,7 +77,11 @@ void OnSelectSignal(HWND dialog) {
 
 INT_PTR OnTimerTick(HWND dialog) {
     if (appState.ringing) {
-        // The clock's hours and minutes are zero while ringing, so this counts ringSeconds alone.
+        // The alarm counts with the clock's own hours and minutes, and
+        // ringSeconds in place of its seconds. The countdown left them at zero
+        // and nothing can change them while ringing (the fields are read-only,
+        // Load config is grayed), so this counts ringSeconds alone, and the
+        // tick that finds it at zero ends the alarm.
         if (TickClock(appState.clock.hours, appState.clock.minutes, appState.ringSeconds))
             SendMessageA(dialog, WM_COMMAND, IDC_STOP, 0);
     } else if (!appState.paused) {
@@ -85,9 +89,9 @@ INT_PTR OnTimerTick(HWND dialog) {
         appState.timeUp = TickClock(clock.hours, clock.minutes, clock.seconds);
         SetDlgItemInt(dialog, IDC_HOURS, clock.hours, FALSE);
         // The hours field's change notification has started the alarm through
-        // the dialog's WM_COMMAND before the write returned. A field that does
-        // not notify gets that command from here, still ahead of the minutes
-        // and seconds.
+        // the dialog's WM_COMMAND before the write returned, so it rings within
+        // the tick that finds zero. A field that does not notify gets that
+        // command from here, still ahead of the minutes and seconds.
         if (appState.timeUp)
             SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HOURS, EN_CHANGE),
                          reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_HOURS)));

@@ -27,6 +27,8 @@ constexpr int kSignalCount = static_cast<int>(std::size(SoundTable));
 bool SignalHasSound(std::int32_t signalIndex);
 
 void SetRunControls(HWND dialog, bool on);
+// Starts the alarm once a tick has found the clock at zero; OnCommand runs it
+// ahead of every command.
 void CheckTimeUp(HWND dialog);
 void OnStart(HWND dialog);
 void OnPause(HWND dialog);
