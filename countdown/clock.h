@@ -17,14 +17,23 @@ struct Preset {
 };
 
 // The Select time list, in list order, with each entry's duration. The
-// stored "Select time" setting is a position in this list.
+// stored "Select time" setting is a position in this list, so a new entry
+// goes at the end.
+// clang-format off
 inline constexpr Preset kPresets[] = {
-    {"User time", {0, 0, 0}},  // the user time: see PresetTable
-    {"1 min", {0, 1, 0}},          {"5 min", {0, 5, 0}},   {"10 min", {0, 10, 0}},
-    {"15 min", {0, 15, 0}},        {"30 min", {0, 30, 0}}, {"1 hour", {1, 0, 0}},
-    {"1 hour 30 min", {1, 30, 0}}, {"2 hour", {2, 0, 0}},  {"2 hour 30 min", {2, 30, 0}},
-    {"3 hour", {3, 0, 0}},
+    {"User time",     {0, 0, 0}},  // the user time: see PresetTable
+    {"1 min",         {0, 1, 0}},
+    {"5 min",         {0, 5, 0}},
+    {"10 min",        {0, 10, 0}},
+    {"15 min",        {0, 15, 0}},
+    {"30 min",        {0, 30, 0}},
+    {"1 hour",        {1, 0, 0}},
+    {"1 hour 30 min", {1, 30, 0}},
+    {"2 hour",        {2, 0, 0}},
+    {"2 hour 30 min", {2, 30, 0}},
+    {"3 hour",        {3, 0, 0}},
 };
+// clang-format on
 constexpr int kPresetCount = static_cast<int>(std::size(kPresets));
 
 // The durations of kPresets by list position, as the program uses them.

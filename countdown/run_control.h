@@ -15,12 +15,14 @@ struct Signal {
 // The stored "Signal" setting is a position in this list, so saved settings
 // depend on the order: a new sound goes at the end. It may go before
 // "No signal" only together with a remapping of the stored positions.
+// clang-format off
 inline constexpr Signal SoundTable[] = {
-    {"Beep", "BEEP"},
-    {"Buzz", "BUZZ"},
-    {"Cuckoo", "CUCKOO"},
+    {"Beep",      "BEEP"},
+    {"Buzz",      "BUZZ"},
+    {"Cuckoo",    "CUCKOO"},
     {"No signal", nullptr},
 };
+// clang-format on
 constexpr int kSignalCount = static_cast<int>(std::size(SoundTable));
 
 // True when the index names an entry that plays a sound.
