@@ -26,7 +26,7 @@ struct AppState {
     std::uint8_t hoverArmed = 1;
 
     std::uint32_t hidden = 0;
-    std::uint32_t aboutAllowed = 1;
+    std::uint32_t aboutAllowed = 1;  // 0 while an About box is open, then that box's result
     HWND hoverWindow = nullptr;
     error pendingError{};
 

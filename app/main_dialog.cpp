@@ -19,12 +19,6 @@
 
 namespace {
 
-const char* const kTimeTexts[kPresetCount] = {
-    "User time", "1 min",         "5 min",  "10 min",        "15 min", "30 min",
-    "1 hour",    "1 hour 30 min", "2 hour", "2 hour 30 min", "3 hour",
-};
-const char* const kSignalTexts[] = {"Beep", "Buzz", "Cuckoo", "No signal"};
-
 // System commands are compared whole: the low four bits are not masked.
 constexpr WPARAM kMinimize = SC_MINIMIZE;
 constexpr WPARAM kMaximize = SC_MAXIMIZE;
@@ -36,6 +30,9 @@ void SetRange(HWND dialog, int spin, int upper) {
 }
 
 void RunCommand(HWND dialog, UINT id, UINT code) {
+    // Ahead of every command, whatever its identifier. The tick's write of the
+    // hours field comes back here as that field's change notification, which
+    // has no case below: that is where the alarm starts (OnTimerTick).
     CheckTimeUp(dialog);
     switch (id) {
     case IDCANCEL:
@@ -89,10 +86,12 @@ INT_PTR OnInitDialog(HWND dialog) {
     SetRange(dialog, IDC_SPIN_HOURS, 24);
     SetRange(dialog, IDC_SPIN_MINUTES, 59);
     SetRange(dialog, IDC_SPIN_SECONDS, 59);
-    for (const char* text : kTimeTexts)
-        SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    for (const char* text : kSignalTexts)
-        SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    for (const Preset& preset : kPresets)
+        SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(preset.listText));
+    for (const Signal& signal : SoundTable)
+        SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(signal.listText));
 
     appState.spinHours = GetDlgItem(dialog, IDC_SPIN_HOURS);
     appState.spinMinutes = GetDlgItem(dialog, IDC_SPIN_MINUTES);

@@ -1,27 +1,26 @@
 // Benchmark floor: the program's own resources and dialog doing only what is
-// required of it (both lists filled, the tray icon, the three fields written
+// required of it (both lists filled from the program's tables, the tray icon, the three fields written
 // once a second), with none of the program's logic.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "countdown/clock.h"
+#include "countdown/run_control.h"
 #include "res/resource.h"
 
 namespace {
-const char* const kLists[][2] = {{"User time", "Beep"},      {"1 min", "Buzz"},          {"5 min", "Cuckoo"},
-                                 {"10 min", "No signal"},    {"15 min", nullptr},        {"30 min", nullptr},
-                                 {"1 hour", nullptr},        {"1 hour 30 min", nullptr}, {"2 hour", nullptr},
-                                 {"2 hour 30 min", nullptr}, {"3 hour", nullptr}};
 NOTIFYICONDATAA icon;
 UINT seconds;
 
 void FillLists(HWND dialog) {
-    for (const auto& row : kLists) {
-        SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row[0]));
-        if (row[1])
-            SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row[1]));
-    }
+    for (const Preset& preset : kPresets)
+        SendDlgItemMessageA(dialog, IDC_TIME_LIST, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(preset.listText));
+    for (const Signal& signal : SoundTable)
+        SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(signal.listText));
 }
 
 INT_PTR CALLBACK FloorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

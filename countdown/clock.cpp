@@ -1,18 +1,14 @@
 #include "countdown/clock.h"
 
-ClockTime PresetTable[kPresetCount] = {
-    {0, 0, 0},   // User time
-    {0, 1, 0},   // 1 min
-    {0, 5, 0},   // 5 min
-    {0, 10, 0},  // 10 min
-    {0, 15, 0},  // 15 min
-    {0, 30, 0},  // 30 min
-    {1, 0, 0},   // 1 hour
-    {1, 30, 0},  // 1 hour 30 min
-    {2, 0, 0},   // 2 hour
-    {2, 30, 0},  // 2 hour 30 min
-    {3, 0, 0},   // 3 hour
-};
+namespace {
+constexpr std::array<ClockTime, kPresetCount> PresetDurations() {
+    std::array<ClockTime, kPresetCount> durations{};
+    for (int i = 0; i < kPresetCount; ++i) durations[i] = kPresets[i].duration;
+    return durations;
+}
+}  // namespace
+
+std::array<ClockTime, kPresetCount> PresetTable = PresetDurations();
 
 bool TickClock(std::uint32_t& hours, std::uint32_t& minutes, std::uint32_t& seconds) {
     if (seconds > 0) {

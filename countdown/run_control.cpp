@@ -7,15 +7,13 @@
 #include "countdown/clock_fields.h"
 #include "res/resource.h"
 
-const char* const SoundTable[3] = {"BEEP", "BUZZ", "CUCKOO"};
-
 namespace {
 constexpr std::uint32_t kAlarmTicksAfterStart = 58;  // 59 ticks in all, counting the one that starts it
 constexpr DWORD kLoopFlags = SND_RESOURCE | SND_LOOP | SND_ASYNC;
 }  // namespace
 
 bool SignalHasSound(std::int32_t signalIndex) {
-    return signalIndex >= 0 && signalIndex <= 2;
+    return signalIndex >= 0 && signalIndex < kSignalCount && SoundTable[signalIndex].sound != nullptr;
 }
 
 void SetRunControls(HWND dialog, bool on) {
@@ -42,7 +40,7 @@ void CheckTimeUp(HWND dialog) {
     // Shown, hidden or not, on top of everything and active.
     ShowDialog(dialog, HWND_TOPMOST);
     if (SignalHasSound(appState.signalIndex))
-        PlaySoundA(SoundTable[appState.signalIndex], appState.instance, kLoopFlags);
+        PlaySoundA(SoundTable[appState.signalIndex].sound, appState.instance, kLoopFlags);
 }
 
 void OnStart(HWND dialog) {
@@ -82,7 +80,11 @@ INT_PTR OnTimerTick(HWND dialog) {
     // without a countdown a tick means nothing.
     if (!appState.running) return TRUE;
     if (appState.ringing) {
-        // The clock's hours and minutes are zero while ringing, so this counts ringSeconds alone.
+        // The alarm counts with the clock's own hours and minutes, and
+        // ringSeconds in place of its seconds. The countdown left them at zero
+        // and nothing can change them while ringing (the fields are read-only,
+        // Load config is grayed), so this counts ringSeconds alone, and the
+        // tick that finds it at zero ends the alarm.
         if (TickClock(appState.clock.hours, appState.clock.minutes, appState.ringSeconds))
             SendMessageA(dialog, WM_COMMAND, IDC_STOP, 0);
     } else if (!appState.paused) {
@@ -90,9 +92,9 @@ INT_PTR OnTimerTick(HWND dialog) {
         appState.timeUp = TickClock(clock.hours, clock.minutes, clock.seconds);
         SetDlgItemInt(dialog, IDC_HOURS, clock.hours, FALSE);
         // The hours field's change notification has started the alarm through
-        // the dialog's WM_COMMAND before the write returned. A field that does
-        // not notify gets that command from here, still ahead of the minutes
-        // and seconds.
+        // the dialog's WM_COMMAND before the write returned, so it rings within
+        // the tick that finds zero. A field that does not notify gets that
+        // command from here, still ahead of the minutes and seconds.
         if (appState.timeUp)
             SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HOURS, EN_CHANGE),
                          reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_HOURS)));

@@ -2,12 +2,11 @@
 
 #include "app/app_state.h"
 #include "countdown/clock_fields.h"
+#include "countdown/run_control.h"
 #include "res/resource.h"
 #include "settings/user_time.h"
 
 namespace {
-
-constexpr std::uint32_t kSignalCount = 4;
 
 // Anything may be stored under our names by another program. A value counts
 // as read only when it is exactly four bytes; the type is not examined.

@@ -1,10 +1,13 @@
 """Checks a built or released DozewellTimer.exe without running it: its architecture, a GUI
-subsystem, the exploit mitigations, imports of system DLLs only, and its resources.
+subsystem, the exploit mitigations, imports of system DLLs only, and its resources (those that
+res/DozewellTimer.rc declares, all in Russian).
     check-exe.py x86|x64 EXE
 Or that it has the same resources, byte for byte, as the other architecture's exe (exit
-status 77, skipped, where that is not built):
+status 77, skipped, where that is not built or not from the same sources, as the file
+DozewellTimer.sources that the build writes beside each exe tells):
     check-exe.py --resources EXE OTHER_EXE"""
 import os
+import re
 import sys
 
 import pefile
@@ -30,6 +33,34 @@ def resources(pe):
     return found
 
 
+RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res")
+# The statements of a resource script that declare a resource, by the type the exe keeps it under; any other
+# "NAME TYPE "file"" is of a type of its own, such as WAVE.
+RC_STATEMENTS = {"DIALOG": "RT_DIALOG", "MENU": "RT_MENU", "BITMAP": "RT_BITMAP", "ICON": "RT_GROUP_ICON",
+                 "VERSIONINFO": "RT_VERSION", "RT_MANIFEST": "RT_MANIFEST"}
+
+
+def declared_resources():
+    """(type, name) of every resource res/DozewellTimer.rc declares, keyed as resources() keys them: names
+    that res/resource.h defines as numbers by number, and an icon as its group and one entry per image."""
+    with open(os.path.join(RES, "resource.h")) as header:
+        numbers = dict(re.findall(r"^#define (\w+) (\d+)$", header.read(), re.M), VS_VERSION_INFO="1")
+    with open(os.path.join(RES, "DozewellTimer.rc")) as script:
+        statements = re.findall(r'^"?(\w+)"?[ \t]+(\w+)[ \t]*(.*)$', script.read(), re.M)
+    declared, images = set(), 0
+    for name, kind, rest in statements:
+        if kind not in RC_STATEMENTS and not re.fullmatch(r'"[^"]+"', rest):
+            continue  # a line of a statement's body, such as STYLE
+        kind = RC_STATEMENTS.get(kind, kind)
+        declared.add((str(pefile.RESOURCE_TYPE.get(kind, kind)), numbers.get(name, name)))
+        if kind == "RT_GROUP_ICON":
+            with open(os.path.join(RES, rest.strip('"')), "rb") as icon:
+                count = int.from_bytes(icon.read(6)[4:], "little")
+            declared |= {(str(pefile.RESOURCE_TYPE["RT_ICON"]), str(images + i)) for i in range(1, count + 1)}
+            images += count
+    return declared
+
+
 def mitigation_failures(pe, arch):
     flags = pe.OPTIONAL_HEADER.DllCharacteristics
     wanted = MITIGATIONS | (X64_MITIGATIONS if arch == "x64" else {})
@@ -43,10 +74,30 @@ def mitigation_failures(pe, arch):
     return failures
 
 
+def sources(exe):
+    """What the build wrote beside an exe: path -> SHA-256 of each file it was built from; empty when none."""
+    try:
+        with open(os.path.join(os.path.dirname(exe), "DozewellTimer.sources")) as listing:
+            return {name: digest for digest, name in (line.rstrip("\n").split("  ", 1) for line in listing)}
+    except OSError:
+        return {}
+
+
 def same_resources(exe, other):
     if not os.path.exists(other):
         print(f"SKIPPED: {other} is not built, so the resources of {exe} are not compared with it "
               "(tools/test.sh builds both architectures)")
+        return 77
+    built_from, other_built_from = sources(exe), sources(other)
+    if not other_built_from or built_from != other_built_from:
+        changed = sorted(name for name in built_from.keys() | other_built_from.keys()
+                         if built_from.get(name) != other_built_from.get(name))
+        if other_built_from:
+            why = f"was built from other sources than {exe} ({', '.join(changed[:3])}{', ...' * (len(changed) > 3)})"
+        else:
+            why = "does not say what it was built from"
+        print(f"SKIPPED: {other} {why}, so comparing their resources would prove nothing (tools/build.sh "
+              "builds both architectures from the same sources)")
         return 77
     mine, theirs = resources(pefile.PE(exe)), resources(pefile.PE(other))
     differing = sorted(key for key in mine.keys() | theirs.keys() if mine.get(key) != theirs.get(key))
@@ -68,8 +119,12 @@ def main(arch, exe):
     if imported - SYSTEM_DLLS:
         failures.append(f"imports DLLs that are not the system's: {sorted(imported - SYSTEM_DLLS)}")
     mine = resources(pe)
-    if len(mine) != 12 or any(language != 0x419 for _, _, language in mine):
-        failures.append(f"expected 12 resources, all in language 0x419: {sorted(mine)}")
+    held, declared = {(kind, name) for kind, name, _ in mine}, declared_resources()
+    if held != declared:
+        failures.append(f"resources not as res/DozewellTimer.rc declares them: missing {sorted(declared - held)}, "
+                        f"not declared {sorted(held - declared)}")
+    if any(language != 0x419 for _, _, language in mine):
+        failures.append(f"resources not in language 0x419: {sorted(mine)}")
     for failure in failures:
         print(f"FAIL {exe}: {failure}")
     print(f"{exe}: {arch}, GUI, mitigations, imports {sorted(imported)}, "

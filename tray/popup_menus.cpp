@@ -47,6 +47,9 @@ void PrepareTrayMenu(HMENU menu) {
     }
     // The label goes first: changing a text re-enables the item.
     SetItemText(menu, ID_DISPLAY_WINDOW, DisplayLabels[appState.hidden & 1]);
+    // Exit as well: it would end the dialog under the open About box. After a
+    // box that could not be shown this holds for the rest of the run; Esc, the
+    // close box and the context menu's Exit remain.
     if (appState.aboutAllowed == 0) {
         EnableMenuItem(menu, ID_ABOUT, kGrayed);
         EnableMenuItem(menu, ID_EXIT, kGrayed);
