@@ -24,6 +24,7 @@
 
 #include "app/app_state.h"
 #include "app/main_dialog.h"
+#include "countdown/run_control.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 
@@ -494,7 +495,7 @@ inline std::string DrawStep(HWND dialog) {
             steps.push_back(buttons[i]);
     if (IsWindowVisible(dialog) && IsWindowEnabled(appState.timeList)) {
         steps.push_back("time=" + std::to_string(walkRandom() % kPresetCount));
-        steps.push_back("signal=" + std::to_string(walkRandom() % 4));
+        steps.push_back("signal=" + std::to_string(walkRandom() % kSignalCount));
         // Mostly a few seconds, so that alarms ring.
         std::string typed = std::to_string(walkRandom() % 4 ? 0 : walkRandom() % 100);
         typed += ":" + std::to_string(walkRandom() % 4 ? 0 : walkRandom() % 100);
