@@ -1,5 +1,9 @@
 # CPack's post-build script: makes each zip it has just written byte-for-byte reproducible
 # (tools/repack-zip.py). Entry times are SOURCE_DATE_EPOCH, or else the last commit's time.
+if(NOT CPACK_DOZEWELL_PYTHON)
+  message(WARNING "No Python found when CMake configured: the zip is CPack's own, not reproducible")
+  return()
+endif()
 set(epoch "$ENV{SOURCE_DATE_EPOCH}")
 if(epoch STREQUAL "")
   execute_process(COMMAND git -C "${CPACK_DOZEWELL_SOURCE_DIR}" log -1 --format=%ct
