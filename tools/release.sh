@@ -3,10 +3,11 @@
 # tools/test.sh does, and writes dist/ with one zip per architecture and SHA256SUMS. It packs only a
 # work tree with nothing uncommitted, and only when the suite passed. The zips are reproducible: CPack
 # packs each preset's install rules, and tools/repack-zip.py fixes their order, times (the last
-# commit's, as SOURCE_DATE_EPOCH) and modes, so one commit gives the same bytes wherever it is built.
+# commit's, as SOURCE_DATE_EPOCH) and modes, so one commit gives the same bytes in any folder, at any
+# time, with the same Debian packages.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
+cd "$root" || exit 1
 refuse() {
   echo "release: $*; nothing packaged" >&2
   exit 1
