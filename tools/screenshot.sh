@@ -29,7 +29,7 @@ wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
 wine reg delete 'HKCU\Software\Dozewell Timer' /f </dev/null >/dev/null 2>&1 || true
 "$WINELOADER" "$exe" </dev/null >/dev/null 2>&1 &
 program=$!
-trap 'kill $program 2>/dev/null; wineserver -k </dev/null >/dev/null 2>&1; kill $xvfb_pid 2>/dev/null || true' EXIT
+trap 'kill $program 2>/dev/null || true; wineserver -k </dev/null >/dev/null 2>&1 || true; kill $xvfb_pid 2>/dev/null || true' EXIT
 
 # The main dialog's X window carries its caption as its name (import would wait for a click on a window
 # that is not there yet); once it is there, a moment for painting.
