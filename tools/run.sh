@@ -55,7 +55,7 @@ started=$SECONDS
 "$WINELOADER" "$exe" &
 program=$!
 interrupted=
-trap 'interrupted=1; kill "$program" 2>/dev/null' INT TERM
+trap 'interrupted=1; kill "$program" 2>/dev/null || true' INT TERM
 status=0
 wait "$program" || status=$?
 if [ -n "$interrupted" ]; then
