@@ -25,8 +25,10 @@ export DOZEWELL_PREFIX="${DOZEWELL_PREFIX:-$root/build/$arch/wineprefix-screensh
 "$root/tools/make-prefix.sh" "$arch" --tests
 use_wine "$arch"
 wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
-# The window as a first start shows it: no stored settings.
+# The window as a first start shows it: no stored settings. A caret that does not blink, so that the
+# picture does not depend on the moment it is taken.
 wine reg delete 'HKCU\Software\Dozewell Timer' /f </dev/null >/dev/null 2>&1 || true
+wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /d -1 /f </dev/null >/dev/null 2>&1
 "$WINELOADER" "$exe" </dev/null >/dev/null 2>&1 &
 program=$!
 trap 'kill $program 2>/dev/null || true; wineserver -k </dev/null >/dev/null 2>&1 || true; kill $xvfb_pid 2>/dev/null || true' EXIT
