@@ -5,7 +5,9 @@ res/DozewellTimer.rc declares, all in Russian).
 Or that it has the same resources, byte for byte, as the other architecture's exe (exit
 status 77, skipped, where that is not built or not from the same sources, as the file
 DozewellTimer.sources that the build writes beside each exe tells):
-    check-exe.py --resources EXE OTHER_EXE"""
+    check-exe.py --resources EXE OTHER_EXE
+Or that its version block names the given version (the CMake project version, MAJOR.MINOR.PATCH):
+    check-exe.py --version VERSION EXE"""
 import os
 import re
 import sys
@@ -106,6 +108,24 @@ def same_resources(exe, other):
     return 1 if differing else 0
 
 
+def same_version(version, exe):
+    """The version block's numbers and its FileVersion and ProductVersion texts against VERSION."""
+    numbers = [int(part) for part in version.split(".")] + [0]
+    text = ", ".join(str(number) for number in numbers).encode()
+    pe = pefile.PE(exe)
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    words = lambda high, low: [high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF]
+    found = {"FILEVERSION": words(fixed.FileVersionMS, fixed.FileVersionLS),
+             "PRODUCTVERSION": words(fixed.ProductVersionMS, fixed.ProductVersionLS)}
+    strings = {key: value for info in pe.FileInfo[0] for table in getattr(info, "StringTable", [])
+               for key, value in table.entries.items()}
+    found |= {key: strings.get(key.encode()) for key in ("FileVersion", "ProductVersion")}
+    differing = {key: value for key, value in found.items() if value != (numbers if key.isupper() else text)}
+    print(f"FAIL {exe}: the version block disagrees with version {version}: {differing}" if differing
+          else f"{exe}: version block {text.decode()}, as the project version {version}: ok")
+    return 1 if differing else 0
+
+
 def main(arch, exe):
     pe = pefile.PE(exe)
     failures = []
@@ -133,4 +153,6 @@ def main(arch, exe):
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "--version":
+        sys.exit(same_version(*sys.argv[2:]))
     sys.exit(same_resources(*sys.argv[2:]) if sys.argv[1] == "--resources" else main(*sys.argv[1:]))

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the timer under Wine: the x86
 # program where this host runs 32-bit code, the x64 one otherwise. With no
-# DISPLAY it runs under a private Xvfb and says so.
+# DISPLAY it runs under a private Xvfb and says so. It runs until the program
+# ends; a copy already running in the same prefix is said so, with how to end
+# it, as the program then ends the new copy at once.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/wine-env.sh"
@@ -17,10 +19,25 @@ else
 fi
 # The timer's own prefix, kept outside build/ so saved settings survive a rebuild.
 export DOZEWELL_PREFIX="${DOZEWELL_PREFIX:-$HOME/.local/share/dozewell-timer/$arch}"
+exe="$root/build/$arch/DozewellTimer.exe"
+
+# Only one copy runs in a prefix: the program ends a second one at once, with exit code 0.
+already_running() {
+  echo "A copy of the timer is already running in the Wine prefix $DOZEWELL_PREFIX, so no second"
+  echo "one starts; its window may be hidden in the notification area (tray icon: click to show it)."
+  echo "End it with its tray menu's Exit, or: WINEPREFIX=$DOZEWELL_PREFIX wineserver -k"
+  exit 0
+}
+# A Wine process of this exe whose environment names this prefix.
+for process in /proc/[0-9]*; do
+  grep -qaF "$exe" "$process/cmdline" 2>/dev/null || continue
+  tr '\0' '\n' <"$process/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$DOZEWELL_PREFIX" && already_running
+done
+
 if [ -z "${DISPLAY:-}" ]; then
   . "$root/tools/xvfb.sh"
   start_xvfb
-  echo "No DISPLAY: running under Xvfb on $DISPLAY (a screenshot goes to build/screenshot.png)."
+  echo "No DISPLAY: running under Xvfb on $DISPLAY, where no one sees the window; a screenshot goes to build/screenshot.png."
   managed=N  # no window manager on bare Xvfb: do not wait for one
 else
   managed=Y
@@ -29,6 +46,30 @@ fi
 use_wine "$arch"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f </dev/null >/dev/null 2>&1
 if [ "$managed" = N ]; then
-  ( sleep 4; import -window root "$root/build/screenshot.png" 2>/dev/null || true ) &
+  ( sleep 4; import -window root "$root/build/screenshot.png" 2>/dev/null && echo "Screenshot: build/screenshot.png" ) &
+  screenshot=$!
 fi
-wine "$root/build/$arch/DozewellTimer.exe"
+echo "The timer runs until it ends (Exit in its menus, Esc or the close box) or Ctrl+C here."
+# In the background so that Ctrl+C reaches the trap at once: a Wine GUI program ignores it.
+started=$SECONDS
+"$WINELOADER" "$exe" &
+program=$!
+interrupted=
+trap 'interrupted=1; kill "$program" 2>/dev/null || true' INT TERM
+status=0
+wait "$program" || status=$?
+if [ -n "$interrupted" ]; then
+  wait "$program" 2>/dev/null || true
+  echo "Ctrl+C: the timer has ended."
+  exit 130
+fi
+# A copy started elsewhere in the prefix is found here: the program ends this one within a moment.
+if [ $status -eq 0 ] && [ $((SECONDS - started)) -le 2 ]; then
+  if [ -n "${screenshot:-}" ]; then
+    kill "$screenshot" 2>/dev/null
+    echo "(So there is no screenshot.)"
+  fi
+  already_running
+fi
+echo "The timer has ended (exit code $status)."
+exit $status

@@ -8,10 +8,11 @@ set -euo pipefail
 # Each for something here: CMake and the make its default generator runs; the
 # MinGW-w64 compilers; GoogleTest's sources; Wine (wine for wineserver, wine64
 # for the 64-bit loader) and its fonts; Xvfb for the tests and headless runs;
-# ImageMagick's import for run.sh's screenshot (and convert for make_assets.sh);
+# ImageMagick's import for run.sh's and screenshot.sh's pictures (and convert for
+# make_assets.sh); xwininfo (x11-utils) for screenshot.sh to find the window;
 # pefile for check-exe.py.
 packages=(cmake make googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
-          binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb imagemagick python3-pefile)
+          binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb imagemagick x11-utils python3-pefile)
 host_runs_32bit && packages+=(wine32:i386)
 missing=()
 for package in "${packages[@]}"; do
