@@ -66,11 +66,10 @@ struct ImportPatch {
 // What the stand-ins hold; every dialog opens on a fresh one.
 struct Platform {
     std::vector<std::string> calls;  // "SetTimer 1000", "Box Error 10: text", "Order topmost"...
-    std::set<std::string>
-        failing;                // "SetTimer", "RegSetValueExA Signal", "throw SetTimer", "once Foreground"
-    std::set<UINT_PTR> timers;  // live
-    std::vector<HMENU> menus;   // shown
-    HWND active = nullptr;      // the activation as Windows keeps it; Wine's differs
+    std::set<std::string> failing;   // "SetTimer", "RegSetValueExA Signal", "throw SetTimer", "once ..."
+    std::set<UINT_PTR> timers;       // live
+    std::vector<HMENU> menus;        // shown
+    HWND active = nullptr;           // the activation as Windows keeps it; Wine's differs
     int openKeys = 0;
     int aboutBoxes = 0;  // open
     int reports = 0;     // of errors, open
