@@ -5,6 +5,8 @@
 namespace {
 // Set, not flipped: a hide of a hidden window must not turn the flag around.
 void SetShown(HWND dialog, bool shown, HWND insertAfter) {
+    // A window hidden while minimised would come back minimised.
+    if (shown && IsIconic(dialog)) ShowWindow(dialog, SW_RESTORE);
     if (!shown)
         ShowWindow(dialog, SW_HIDE);
     else if (!insertAfter)

@@ -12,8 +12,11 @@ INITCOMMONCONTROLSEX commonControls;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Only the name matters; the mutex is never owned or waited on.
+    // A copy started by another user or elevated holds the name where this
+    // user may not open it: that is refused, not reported as existing.
     appState.mutex = CreateMutexA(nullptr, FALSE, "DTcPyRunBlk");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    const DWORD guard = GetLastError();
+    if (guard == ERROR_ALREADY_EXISTS || guard == ERROR_ACCESS_DENIED) return 0;
 
     commonControls.dwSize = sizeof commonControls;
     commonControls.dwICC = 0xFF;

@@ -19,8 +19,9 @@
 
 namespace {
 
-// System commands are compared whole: the low four bits are not masked.
-constexpr WPARAM kMinimize = SC_MINIMIZE;
+// System commands are compared whole, so that a double click on the caption
+// (SC_MAXIMIZE + HTCAPTION) is not the maximize box. Minimize is the exception:
+// its low four bits are the platform's own, and any of them must still hide.
 constexpr WPARAM kMaximize = SC_MAXIMIZE;
 constexpr WPARAM kCaptionDoubleClick = SC_MAXIMIZE + HTCAPTION;
 constexpr WPARAM kSystemMenuClick = SC_MOUSEMENU + HTSYSMENU;
@@ -69,7 +70,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
-    case WM_TIMER: return OnTimerTick(dialog);
+    case WM_SIZE: return OnSize(dialog, wParam);
+    case WM_TIMER: return OnTimerTick(dialog, wParam);
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_RBUTTONDOWN: return OnRightButtonDown(dialog);
     default: return FALSE;
@@ -134,8 +136,11 @@ INT_PTR OnCommand(HWND dialog, UINT id, UINT code) {
 }
 
 INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
+    if ((command & 0xFFF0) == SC_MINIMIZE) {
+        HideDialog(dialog);
+        return TRUE;
+    }
     switch (command) {
-    case kMinimize: HideDialog(dialog); return TRUE;
     case kMaximize:
         if (appState.running) {
             SendMessageA(dialog, WM_COMMAND, IDC_STOP, 0);
@@ -149,6 +154,13 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
     case kSystemMenuClick: ShowMenuAtPointer(dialog, ShowContextMenu); return TRUE;
     default: return FALSE;
     }
+}
+
+INT_PTR OnSize(HWND dialog, WPARAM kind) {
+    // Minimised without the minimize box (ShowWindow from another program):
+    // hidden as the box would, so the icon and the tray menu bring it back.
+    if (kind == SIZE_MINIMIZED) HideDialog(dialog);
+    return FALSE;
 }
 
 INT_PTR OnCtlColorStatic(HDC context) {

@@ -75,9 +75,10 @@ void OnSelectSignal(HWND dialog) {
         static_cast<std::int32_t>(SendDlgItemMessageA(dialog, IDC_SIGNAL_LIST, CB_GETCURSEL, 0, 0));
 }
 
-INT_PTR OnTimerTick(HWND dialog) {
-    // KillTimer leaves ticks already queued, and any program may post WM_TIMER:
-    // without a countdown a tick means nothing.
+INT_PTR OnTimerTick(HWND dialog, UINT_PTR timer) {
+    // Any program may post WM_TIMER, with any number.
+    if (timer != TIMER_ID) return FALSE;
+    // KillTimer leaves ticks already queued: without a countdown a tick means nothing.
     if (!appState.running) return TRUE;
     if (appState.ringing) {
         // The alarm counts with the clock's own hours and minutes, and

@@ -36,4 +36,4 @@ void OnStart(HWND dialog);
 void OnPause(HWND dialog);
 void OnStop(HWND dialog);
 void OnSelectSignal(HWND dialog);
-INT_PTR OnTimerTick(HWND dialog);
+INT_PTR OnTimerTick(HWND dialog, UINT_PTR timer);

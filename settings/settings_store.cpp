@@ -26,8 +26,9 @@ bool SetNumber(HKEY key, const char* name, std::uint32_t number) {
            ERROR_SUCCESS;
 }
 
+// Only what reading needs: a key that grants no more must still load.
 bool OpenForReading(HKEY& key) {
-    return RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
 }
 
 // Shows a stored user time as it is, even beyond two digits.
@@ -140,10 +141,12 @@ void OnLoadConfig(HWND dialog) {
 }
 
 void OnSaveConfig(HWND dialog) {
-    ClockTime& clock = appState.clock;
-    clock = ReadClockFields(dialog);
-    if (ClampClock(clock.hours, clock.minutes, clock.seconds)) WriteClockFields(dialog, clock);
+    // A copy, never the running clock: a read-only field still changes under
+    // its up-down's arrows or another program's WM_SETTEXT, and a countdown or
+    // alarm must not take that up.
+    ClockTime shown = ReadClockFields(dialog);
+    if (ClampClock(shown.hours, shown.minutes, shown.seconds)) WriteClockFields(dialog, shown);
     const bool noStoredUserTime = ProbeUserTime();
-    WriteSettings(clock.hours, clock.minutes, clock.seconds, appState.selectedTime, appState.signalIndex,
+    WriteSettings(shown.hours, shown.minutes, shown.seconds, appState.selectedTime, appState.signalIndex,
                   PresetTable[0], noStoredUserTime);
 }

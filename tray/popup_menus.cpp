@@ -34,6 +34,9 @@ void ShowTrayMenu(HWND window, int x, int y) {
     SetTrayMenuTime(window, popup);
     if (!TakeForeground(window)) SetItemText(popup, ID_TRAY_TIME, "Error");
     TrackPopupMenu(popup, 0, x, y, 0, window, nullptr);
+    // Without a message after it, a notification icon's menu can close as
+    // soon as it opens the next time (TrackPopupMenu's documentation).
+    PostMessageA(window, WM_NULL, 0, 0);
     DestroyMenu(menu);
 }
 
