@@ -1,76 +1,73 @@
-// The main dialog: set-up, system commands, About, presets, run states, the alarm, stray ticks and exit.
+// The main dialog: set-up, system commands, About, presets, run states, the alarm, ticks that are not the
+// countdown's, and exit.
 #include "harness.h"
 
 #include <commctrl.h>
 
-#include "app/about.h"
-
-TEST(Dialog, SetUpSystemCommandsMenusAtThePointerAboutAndAnExitThatFreesTheGuardFirst) {
+// clang-format off
+TEST(Dialog, SetUpSystemCommandsMenusAtThePointerAboutAndAnExit) {
+    const std::string about = "About... 1000:        Dozewell Timer v0.2  \\n\\n     If this timer saves you time,\\n tell a "
+                              "friend about it.\\n\\n          Written by the Dozewell Timer\\n          developers.";
     OpenDialog([&](HWND dialog) {
-        EXPECT_EQ(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0),
-                  (LRESULT)LoadIconA(appState.instance, "ICON"));
-        const HDC context = GetDC(dialog);  // labels paint on the picture's blue, not in boxes of their own
-        EXPECT_EQ(SendMessageA(dialog, WM_CTLCOLORSTATIC, (WPARAM)context, 0),
-                  (LRESULT)appState.backgroundBrush);
-        EXPECT_EQ(GetBkMode(context), TRANSPARENT);
-        ReleaseDC(dialog, context);
-        std::string limits;  // two digits typed in each field; spun within 0..24, 0..59, 0..59
-        for (int i = 0; i < 3; ++i) {
-            limits += std::to_string(SendDlgItemMessageA(dialog, IDC_HOURS + i, EM_GETLIMITTEXT, 0, 0)) + ",";
-            limits +=
-                std::to_string(SendDlgItemMessageA(dialog, IDC_SPIN_HOURS + i, UDM_GETRANGE, 0, 0)) + " ";
-        }
+        // Labels paint on the picture's blue; two digits typed in each field, spun within 0..24, 0..59, 0..59.
+        EXPECT_EQ(SendMessageA(dialog, WM_CTLCOLORSTATIC, (WPARAM)GetDC(dialog), 0), (LRESULT)appState.backgroundBrush);
+        EXPECT_EQ(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0), (LRESULT)LoadIconA(appState.instance, "ICON"));
+        std::string limits;
+        for (int i = 0; i < 3; ++i)
+            limits += std::to_string(SendDlgItemMessageA(dialog, IDC_HOURS + i, EM_GETLIMITTEXT, 0, 0)) + "," +
+                      std::to_string(SendDlgItemMessageA(dialog, IDC_SPIN_HOURS + i, UDM_GETRANGE, 0, 0)) + " ";
         EXPECT_EQ(limits, "2,24 2,59 2,59 ");
+        for (const Signal& signal : SoundTable)  // an entry without its sound would ring silently
+            EXPECT_TRUE(!signal.sound || FindResourceA(nullptr, signal.sound, "WAVE")) << signal.sound;
         SendMessageA(dialog, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
         SetCursorPos(123, 45);
-        Do(dialog,
-           "caption enter max [Running 0,0,0 hidden] max min [Stopped 0,0,0 hidden] "  // min hides, even
-                                                                                       // hidden
-           "sysmenu {Reset timer|-|Load config|Save config|-|Exit} rclick {Reset timer|-|Load config|Save "
-           "config|-|Exit} "
-           "f1 <f1 about> fail=Box f1 f1 about");  // one box at a time; a failed one ends About
-        EXPECT_FALSE(IsZoomed(dialog) || IsIconic(dialog));
-        appState.mutex = CreateMutexA(nullptr, FALSE, nullptr);
+        // However it is minimised, the window is hidden as by the minimize box, and the icon brings it back.
+        Expect(dialog, R"(
+            caption enter max    = Running 0,0,0 hidden
+            max min              = Stopped 0,0,0 hidden
+            sysmenu rclick       = Menu Reset timer|-|Load config|Save config|-|Exit; Menu Reset timer|-|Load config|Save config|-|Exit; Stopped 0,0,0 hidden
+            tray:click min+1     = Stopped 0,0,0 hidden
+            tray:click minimise  = Stopped 0,0,0 hidden minimised
+            tray:click           = Stopped 0,0,0)");
+        platform.whileOpen = "f1 about";  // one box at a time
+        Expect(dialog, "f1 = " + about + "; Stopped 0,0,0");
+        platform.failing = {"About..."};  // a box that could not be shown ends About
+        Expect(dialog, "f1 f1 about = Stopped 0,0,0");
+        EXPECT_EQ(Calls("About"), about + ", " + about);
         Do(dialog, "exit");
     });
-    const std::string box = "Box About... 1000: " + std::string(kAboutText);  // system-modal, no icon
     const std::string icon = " " + std::to_string(NOTIFYICONDATAA_V1_SIZE) + " 7 401 Dozewell Timer";
-    EXPECT_EQ(Calls("EndDialog"), "EndDialog");
     EXPECT_EQ(Calls("Tray"), "Tray 0" + icon + ", Tray 0" + icon + ", Tray 2" + icon);
-    EXPECT_EQ(Calls("Box"), box + ", " + box);
     EXPECT_EQ(Calls("Menu"), "Menu 123,45, Menu 123,45");
 }
 
-TEST(Dialog, PresetsRunStatesTheAlarmAndARefusedStart) {
+// Ticks count down from what the fields show, at most 24:59:59; a WM_TIMER that no countdown sent (one queued
+// before KillTimer, another program's, another timer's) changes nothing.
+TEST(Dialog, PresetsRunStatesTheAlarmARefusedStartAndStrayTicks) {
     OpenDialog([](HWND dialog) {
-        Do(dialog,
-           "time=10 [Stopped 3,0,0] time=9 [Stopped 2,30,0] time=8 [Stopped 2,0,0] time=7 [Stopped 1,30,0] "
-           "time=6 [Stopped 1,0,0] time=5 [Stopped 0,30,0] time=4 [Stopped 0,15,0] time=3 [Stopped 0,10,0] "
-           "time=2 [Stopped 0,5,0] time=0 [Stopped 0,0,0] 4:5:6 reset [Stopped 0,0,0] time=1 [Stopped 0,1,0] "
-           "99:99:2 start [Running 99,99,2] tick [Running 24,59,1] stop [Stopped 0,1,0] "  // clamped; the
-                                                                                           // entry
-           "start tick [Running 0,0,59] stop 1:0:0 start tick [Running 0,59,59] stop "     // again
-           "0:0:2 start tick pause tick3 [Running paused 0,0,1] pause reset min tick [Running 0,0,0 hidden]");
-        platform.calls.clear();
-        Do(dialog,
-           "fail=Field tick fail= [Ringing 0,0,0 topmost] "        // within its tick, fields notifying or not
-           "tick58 [Ringing 0,0,0 topmost] tick [Stopped 0,1,0] "  // 59 ticks
-           "signal=3 0:0:0 start tick [Ringing 0,0,0 topmost] stop [Stopped 0,1,0] "
-           "fail=SetTimer start {Box Error 10: No timer is available\n} [Stopped 0,1,0] max "
-           "{Box Error 10: No timer is available\n} fail=throw_SetTimer start {Box Error 10: Unknow error} "
-           "[Stopped 0,1,0 hidden]");
-    });
-    // The sound of the alarm and its end; the minutes written once it rings.
-    EXPECT_EQ(Calls("PlaySound"), "PlaySound BEEP 4000d, PlaySound - 0");
-    EXPECT_EQ(Calls("Field 1001").substr(0, 18), "Field 1001 ringing");
-}
-
-// A WM_TIMER can come after KillTimer (one already queued) or from another program. No pause is carried into
-// the next Start either.
-TEST(Dialog, AStrayTickChangesNothingWhileNoCountdownRuns) {
-    OpenDialog([](HWND dialog) {
-        Do(dialog,
-           "time=1 start tick stop stray [Stopped 0,1,0] start pause stop start tick [Running 0,0,59] stop "
-           "0:0:0 start tick tick58 tick stray [Stopped 0,1,0] 1:2:3 stray [Stopped 1,2,3]");
+        const char* presets[] = {"0,0,0", "0,1,0", "0,5,0", "0,10,0", "0,15,0", "0,30,0", "1,0,0", "1,30,0", "2,0,0", "2,30,0", "3,0,0"};
+        for (int i = std::size(presets) - 1; i >= 0; --i) Expect(dialog, "time=" + std::to_string(i) + " = Stopped " + presets[i]);
+        Expect(dialog, R"(
+            4:5:6 reset                             = Stopped 0,0,0
+            time=1 24:59:59 start tick              = Running 24,59,58
+            stop 25:60:60 start tick                = Running 24,59,58
+            stop stray                              = Stopped 0,1,0
+            start pause stop start tick alien       = Running 0,0,59
+            stop 1:0:0 start tick                   = Running 0,59,59
+            stop 0:0:2 start tick pause tick3       = Running 0,0,1
+            pause reset min tick                    = Running 0,0,0 hidden
+            tick                                    = Ringing 0,0,0 topmost
+            tick58                                  = Ringing 0,0,0 topmost
+            tick stray                              = Stopped 0,1,0
+            signal=3 0:0:0 start tick stop          = Stopped 0,1,0
+            1:2:3 stray                             = Stopped 1,2,3)");
+        const std::string loop = std::to_string(SND_RESOURCE | SND_LOOP | SND_ASYNC);  // then none for No signal
+        EXPECT_TRUE(Calls("PlaySound").ends_with("PlaySound BEEP " + loop + ", PlaySound - 0")) << Calls("PlaySound");
+        Expect(dialog, "0:0:1 start minimise tick2 = Ringing 0,0,0 topmost");
+        platform.failing = {"SetTimer"};
+        Expect(dialog, "stop start max = Error 10: No timer is available\\n; Error 10: No timer is available\\n; Stopped 0,1,0 hidden");
+        platform.failing = {"throw SetTimer"};
+        Expect(dialog, "start = Error 10: Unknow error; Stopped 0,1,0 hidden");
     });
 }
+// clang-format on
