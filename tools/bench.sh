@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark headless: tools/bench.sh [full|alarm|startup] [rounds]
-# on the architecture this host runs (x86 where it runs 32-bit code, x64
-# otherwise), against floors built for that same architecture.
+# on the program this host runs (tools/wine-env.sh's pick_arch), against floors
+# built for that same architecture.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/wine-env.sh"
 "$root/tools/setup.sh"
 "$root/tools/build.sh"
-arch=x64
-host_runs_32bit && [ -x /usr/lib/wine/wine ] && arch=x86
+pick_arch
 echo "Benchmarking the $arch build."
 . "$root/tools/xvfb.sh"
 start_xvfb

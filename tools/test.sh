@@ -13,19 +13,13 @@ cd "$root"
 status=0
 summary=()
 if ctest --preset x64; then summary+=("x64: whole suite passed"); else summary+=("x64: FAILED"); status=1; fi
-if ! host_runs_32bit; then
-  why="this host cannot run 32-bit code (its kernel refuses i386 programs)"
-elif [ ! -x /usr/lib/wine/wine ]; then
-  why="32-bit Wine (wine32:i386) is not installed"
-else
-  why=
-fi
-if [ -z "$why" ]; then
+pick_arch
+if [ "$arch" = x86 ]; then
   if ctest --preset x86; then summary+=("x86: whole suite passed"); else summary+=("x86: FAILED"); status=1; fi
 elif ctest --preset x86 -L static; then
-  summary+=("x86: not run, $why; its exe passed the static checks")
+  summary+=("x86: not run, $why_not_x86; its exe passed the static checks")
 else
-  summary+=("x86: not run, $why; its exe FAILED the static checks")
+  summary+=("x86: not run, $why_not_x86; its exe FAILED the static checks")
   status=1
 fi
 printf '%s\n' "${summary[@]}"
