@@ -4,7 +4,7 @@
 # wine32:i386 is installed, so the loader is named here and `wine` calls it.
 # DOZEWELL_PREFIX may name another prefix folder; the default is the build
 # folder's own. DOZEWELL_DISPLAY_FILE, set for the tests, names the file that
-# holds their private display (tools/test-display.sh): the caller's is never used.
+# holds their private display (tools/wine-fixture.sh): the caller's is never used.
 _dozewell_root=$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd)
 
 pe_arch() {
