@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the timer under Wine: the x86
-# program where this host runs 32-bit code, the x64 one otherwise. With no
+# Installs what is missing, builds, and starts the timer under Wine: the program
+# that pick_arch (tools/wine-env.sh) chooses for this host. With no
 # DISPLAY it runs under a private Xvfb and says so. It runs until the program
 # ends; a copy already running in the same prefix is said so, with how to end
 # it, as the program then ends the new copy at once.
