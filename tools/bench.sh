@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark headless: tools/bench.sh [full|alarm|startup] [rounds]
-# on the architecture this host runs (x86 where it runs 32-bit code, x64
-# otherwise), against floors built for that same architecture.
+# on the program this host runs (tools/wine-env.sh's pick_arch), against floors
+# built for that same architecture. The benchmark programs are built only here.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
 . "$root/tools/wine-env.sh"
 "$root/tools/setup.sh"
-"$root/tools/build.sh"
-arch=x64
-host_runs_32bit && [ -x /usr/lib/wine/wine ] && arch=x86
+pick_arch
 echo "Benchmarking the $arch build."
+[ -f "build/$arch/CMakeCache.txt" ] || cmake --preset "$arch" >/dev/null
+cmake --build --preset "$arch" --target dozewell_bench -j"$(nproc)"
 . "$root/tools/xvfb.sh"
 start_xvfb
 export DOZEWELL_PREFIX="$root/build/$arch/wineprefix-bench"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the timer under Wine: the x86
-# program where this host runs 32-bit code, the x64 one otherwise. With no
+# Installs what is missing, builds, and starts the timer under Wine: the program
+# that pick_arch (tools/wine-env.sh) chooses for this host. With no
 # DISPLAY it runs under a private Xvfb and says so. It runs until the program
 # ends; a copy already running in the same prefix is said so, with how to end
 # it, as the program then ends the new copy at once.
@@ -10,13 +10,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh"
 "$root/tools/build.sh"
 
-if host_runs_32bit && [ -x /usr/lib/wine/wine ]; then
-  arch=x86
-  echo "Running the x86 program (build/x86/DozewellTimer.exe)."
-else
-  arch=x64
-  echo "Running the x64 program (build/x64/DozewellTimer.exe): this host cannot run 32-bit code."
-fi
+pick_arch
+echo "Running the $arch program (build/$arch/DozewellTimer.exe)${why_not_x86:+: $why_not_x86}."
 # The timer's own prefix, kept outside build/ so saved settings survive a rebuild.
 export DOZEWELL_PREFIX="${DOZEWELL_PREFIX:-$HOME/.local/share/dozewell-timer/$arch}"
 exe="$root/build/$arch/DozewellTimer.exe"

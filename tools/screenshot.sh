@@ -10,8 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh"
 if [ $# -eq 0 ]; then
   "$root/tools/build.sh" >/dev/null
-  arch=x64
-  host_runs_32bit && [ -x /usr/lib/wine/wine ] && arch=x86
+  pick_arch
   exe="$root/build/$arch/DozewellTimer.exe"
 else
   exe=$(realpath "$1")

@@ -3,7 +3,7 @@
 # nothing when it is all there already. 32-bit Wine only where the host can
 # run 32-bit code at all.
 set -euo pipefail
-. "$(dirname "$0")/wine-env.sh"
+here=$(dirname "$0")
 
 # Each for something here: CMake and the make its default generator runs; the
 # MinGW-w64 compilers; GoogleTest's sources; Wine (wine for wineserver, wine64
@@ -13,7 +13,8 @@ set -euo pipefail
 # pefile for check-exe.py.
 packages=(cmake make googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
           binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb imagemagick x11-utils python3-pefile)
-host_runs_32bit && packages+=(wine32:i386)
+"$here/host-runs-32bit.sh" && runs_32bit=yes || runs_32bit=
+[ -n "$runs_32bit" ] && packages+=(wine32:i386)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
@@ -25,7 +26,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "These Debian packages are missing; run this as root or install them: ${missing[*]}" >&2
   exit 1
 fi
-if host_runs_32bit; then
+if [ -n "$runs_32bit" ]; then
   # Wine's 32-bit half comes from the i386 architecture.
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 fi

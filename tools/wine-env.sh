@@ -1,10 +1,10 @@
 # Sourced by the scripts that run Wine. `use_wine x86|x64` picks the loader,
 # WINEARCH and the prefix for that architecture; `pe_arch EXE` tells which an
-# exe needs. Debian's `wine` wrapper always takes the 32-bit loader when
+# exe needs, `pick_arch` which program runs here. Debian's `wine` wrapper always takes the 32-bit loader when
 # wine32:i386 is installed, so the loader is named here and `wine` calls it.
 # DOZEWELL_PREFIX may name another prefix folder; the default is the build
 # folder's own. DOZEWELL_DISPLAY_FILE, set for the tests, names the file that
-# holds their private display (tools/test-display.sh): the caller's is never used.
+# holds their private display (tools/wine-fixture.sh): the caller's is never used.
 _dozewell_root=$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd)
 
 pe_arch() {
@@ -44,12 +44,14 @@ use_wine() {
 
 wine() { "$WINELOADER" "$@"; }
 
-# Asked of the kernel once per run of a top-level script; its children inherit the answer.
-host_runs_32bit() {
-  if [ -z "${DOZEWELL_HOST_32BIT:-}" ]; then
-    DOZEWELL_HOST_32BIT=no
-    "$_dozewell_root/tools/host-runs-32bit.sh" && DOZEWELL_HOST_32BIT=yes
-    export DOZEWELL_HOST_32BIT
+# The one choice of the program a script runs here: sets arch to x86 where the host runs 32-bit code and
+# 32-bit Wine is installed, otherwise to x64 and why_not_x86 to the reason.
+pick_arch() {
+  arch=x86 why_not_x86=
+  if ! "$_dozewell_root/tools/host-runs-32bit.sh"; then
+    why_not_x86="this host cannot run 32-bit code (its kernel refuses i386 programs)"
+  elif [ ! -x /usr/lib/wine/wine ]; then
+    why_not_x86="32-bit Wine (wine32:i386) is not installed"
   fi
-  [ "$DOZEWELL_HOST_32BIT" = yes ]
+  [ -z "$why_not_x86" ] || arch=x64
 }
