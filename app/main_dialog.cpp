@@ -70,7 +70,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
-    case WM_SIZE: return OnSize(dialog, wParam);
+    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged(dialog);
     case WM_TIMER: return OnTimerTick(dialog, wParam);
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_RBUTTONDOWN: return OnRightButtonDown(dialog);
@@ -156,10 +156,11 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
     }
 }
 
-INT_PTR OnSize(HWND dialog, WPARAM kind) {
-    // Minimised without the minimize box (ShowWindow from another program):
-    // hidden as the box would, so the icon and the tray menu bring it back.
-    if (kind == SIZE_MINIMIZED) HideDialog(dialog);
+INT_PTR OnWindowPosChanged(HWND dialog) {
+    // Minimised without the minimize box (ShowWindow from another program,
+    // also while hidden): hidden as the box would, so the icon and the tray
+    // menu bring it back. Posted, so that the change is complete first.
+    if (IsIconic(dialog) && IsWindowVisible(dialog)) PostMessageA(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     return FALSE;
 }
 

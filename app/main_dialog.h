@@ -8,7 +8,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 INT_PTR OnInitDialog(HWND dialog);
 INT_PTR OnCommand(HWND dialog, UINT id, UINT code);
 INT_PTR OnSysCommand(HWND dialog, WPARAM command);
-INT_PTR OnSize(HWND dialog, WPARAM kind);
+INT_PTR OnWindowPosChanged(HWND dialog);
 INT_PTR OnCtlColorStatic(HDC context);
 INT_PTR OnRightButtonDown(HWND dialog);
 bool BackgroundFits(HWND dialog, HWND picture);

@@ -1,7 +1,6 @@
 // Drives the real main dialog, from the real template, in its own modal loop under Wine. Patched imports
-// stand in for the platform where a test must control it or where Wine is not Windows: timers, boxes, menus,
-// window order, activation, failures. Every step is checked against the rules of BrokenRule() and Tick(); a
-// script's result is what the user then sees. Notation: docs/contributing.md.
+// stand in for the platform where a test must control it or where Wine is not Windows. Every step is checked
+// against the rules of BrokenRule() and Tick(). Notation: docs/contributing.md.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -87,27 +84,17 @@ inline bool Log(const std::string& call) {
            !platform.failing.count(call);
 }
 
-inline void Fail(const std::string& what) {
+inline void Fail(const std::string& what, std::source_location where = platform.caller) {
     if (std::exchange(platform.broken, true)) return;
-    ADD_FAILURE_AT(platform.caller.file_name(), platform.caller.line())
-        << what << "\n  replay (without Store() and the test's own calls): " << platform.played;
+    ADD_FAILURE_AT(where.file_name(), where.line()) << what << "\n  replay: " << platform.played;
 }
 
-inline std::string Do(HWND dialog, const std::string& steps,
-                      std::source_location where = std::source_location::current());
+inline std::string Do(HWND dialog, const std::string& steps, std::source_location where = platform.caller);
 
 // A box or menu is open: the steps meant for it play now.
 inline void Popup(HWND owner, const std::string& text) {
     platform.popups += text + "; ";
-    Do(owner, std::exchange(platform.whileOpen, ""), platform.caller);
-}
-
-// The tray menu offers what the buttons do, and Show or Hide by the window.
-inline void CheckTrayMenu(HWND dialog, const std::string& menu) {
-    std::string expected = std::string("|Pause") + (IsWindowEnabled(appState.pauseButton) ? "" : "#");
-    expected += std::string("|Stop") + (IsWindowEnabled(appState.stopButton) ? "" : "#");
-    expected += IsWindowVisible(dialog) ? "|-|Hide" : "|-|Show";
-    if (menu.find(expected) == std::string::npos) Fail("the tray menu reads " + menu + ", not " + expected);
+    Do(owner, std::exchange(platform.whileOpen, ""));
 }
 
 struct Fake {
@@ -140,7 +127,7 @@ struct Fake {
         return platform.sentBack || REAL("user32", SetWindowPos)(window, after, x, y, cx, cy, flags);
     }
     // The platform's menu loop, answered at once: a chosen item arrives as it would from there. A walk's "?"
-    // takes any enabled item but Exit, and the replay names it.
+    // takes any enabled item but Exit, and the replay names it. The tray menu offers what the buttons do.
     static BOOL WINAPI TrackPopupMenu(HMENU menu, UINT, int x, int y, int, HWND owner, const RECT*) {
         Log("Menu " + std::to_string(x) + "," + std::to_string(y));
         platform.menus.push_back(menu);
@@ -156,7 +143,11 @@ struct Fake {
             text += (i > 0 ? "|" : "") + std::string(item) + (grayed ? "#" : "");
         }
         const bool tray = !text.starts_with("Menu Reset");
-        if (tray) CheckTrayMenu(owner, text);
+        std::string buttons =
+            std::string("|Pause") + (IsWindowEnabled(appState.pauseButton) ? "" : "#") + "|Stop";
+        buttons += std::string(IsWindowEnabled(appState.stopButton) ? "" : "#") + "|-|";
+        if (tray && text.find(buttons + (IsWindowVisible(owner) ? "Hide" : "Show")) == std::string::npos)
+            Fail(text + ": the tray menu offers what the buttons do, and Show or Hide by the window");
         if (tray && !std::exchange(platform.menuMayOpen, false))
             Fail("the tray menu closed as it opened: nothing was posted to the window after the last one");
         std::vector<std::string> offered(items.begin(), items.end() - 1);  // not Exit
@@ -220,57 +211,51 @@ inline void OpenDialog(const std::function<void(HWND)>& body,
 #define FAKE(dll, f) ImportPatch((void*)REAL(dll, f), (void*)Fake::f)
     // clang-format off
     const ImportPatch patches[] = {
-        FAKE("user32", SetTimer), FAKE("user32", KillTimer), FAKE("winmm", PlaySoundA), 
+        FAKE("user32", SetTimer), FAKE("user32", KillTimer), FAKE("winmm", PlaySoundA), FAKE("user32", MessageBoxA),
         FAKE("shell32", Shell_NotifyIconA), FAKE("user32", SetForegroundWindow), FAKE("user32", GetActiveWindow),
-        FAKE("user32", SetWindowPos), FAKE("user32", TrackPopupMenu), FAKE("user32", MessageBoxA),
-        FAKE("advapi32", RegSetValueExA), FAKE("advapi32", RegCloseKey)};
+        FAKE("user32", SetWindowPos), FAKE("user32", TrackPopupMenu), FAKE("advapi32", RegSetValueExA),
+        FAKE("advapi32", RegCloseKey)};
     // clang-format on
     DialogBoxParamA(GetModuleHandleA(nullptr), "IDD_TMP", nullptr, MainDialogProc, 0);
-    const std::string icon = Calls("Tray");
     if (!platform.ended) Fail("the dialog did not come up");  // as without a display
-    if (icon.rfind("Tray 2") != icon.rfind("Tray ")) Fail("the icon was left in the notification area");
     if (!platform.timers.empty()) Fail("a timer was left running");
     if (std::any_of(platform.menus.begin(), platform.menus.end(), IsMenu)) Fail("a menu was not destroyed");
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);  // of the test prefix, which is the tests' own
 }
 
-// What the user sees of the run state, and the state that the program's flags name.
+// What the user sees, and the run state that the program's flags name.
 struct View {
+    std::string text;      // "Running 0,1,2 hidden minimised topmost behind | 66107 0 2 0 2", for scripts
     std::string controls;  // "Stopped", "Running" (also paused), "Ringing", else which are usable
     std::string flags;
-    std::string time;  // the fields
-    unsigned seconds;  // that they show, each field counting at most its limit
+    unsigned seconds;  // that the fields show, each counting at most its limit
     bool hidden;
+    bool topmost;
 };
 
+// The text: the controls, the fields, the window, and once anything is stored, the stored user time, list
+// entry and signal (- where missing) and the two lists.
 inline View Look(HWND dialog) {
     View view{};
     std::string usable;  // the fields writable, the other controls enabled, in template order
-    for (int id = IDC_HOURS; id <= IDC_SPIN_SECONDS; ++id) {
-        const LONG locked = id <= IDC_SECONDS ? ES_READONLY : WS_DISABLED;
-        usable += GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & locked ? "0" : "1";
-    }
+    for (int id = IDC_HOURS; id <= IDC_SPIN_SECONDS; ++id)
+        usable += GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) &
+                          (id <= IDC_SECONDS ? ES_READONLY : WS_DISABLED)
+                      ? "0"
+                      : "1";
     const std::map<std::string, std::string> named = {
         {"11111001111", "Stopped"}, {"00000110000", "Running"}, {"00000010000", "Ringing"}};
-    view.controls = named.count(usable) ? named.at(usable) : "controls " + usable;
+    view.text = view.controls = named.count(usable) ? named.at(usable) : "controls " + usable;
     view.flags = appState.ringing ? "Ringing" : appState.running ? "Running" : "Stopped";
     for (int i = 0; i < 3; ++i) {
         const unsigned shown = GetDlgItemInt(dialog, IDC_HOURS + i, nullptr, FALSE);
-        view.time += (i ? "," : "") + std::to_string(shown);
+        view.text += (i ? "," : " ") + std::to_string(shown);
         view.seconds = view.seconds * 60 + std::min(shown, i ? 59u : 24u);
     }
     view.hidden = !IsWindowVisible(dialog);
-    return view;
-}
-
-// "Running 0,1,2 hidden minimised topmost behind | 66107 0 2 0 2": the controls, the fields, the window, and
-// once anything is stored, the stored user time, list entry and signal (- where missing) and the two lists.
-inline std::string Describe(HWND dialog) {
-    const View view = Look(dialog);
-    std::string text = view.controls + " " + view.time + (view.hidden ? " hidden" : "");
-    text += IsIconic(dialog) ? " minimised" : "";
-    text += GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST ? " topmost" : "";
-    text += platform.sentBack ? " behind" : "";
+    view.topmost = GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST;
+    view.text += std::string(view.hidden ? " hidden" : "") + (IsIconic(dialog) ? " minimised" : "");
+    view.text += std::string(view.topmost ? " topmost" : "") + (platform.sentBack ? " behind" : "");
     std::string stored = " |";
     for (const char* name : {kUserTimeValue, kSelectTimeValue, kSignalValue}) {
         DWORD number = 0;
@@ -281,13 +266,13 @@ inline std::string Describe(HWND dialog) {
     }
     for (int list : {IDC_TIME_LIST, IDC_SIGNAL_LIST})
         stored += " " + std::to_string(SendDlgItemMessageA(dialog, list, CB_GETCURSEL, 0, 0));
-    return stored.starts_with(" | - - -") ? text : text + stored;
+    view.text += stored.starts_with(" | - - -") ? "" : stored;
+    return view;
 }
 
 // The rules that hold after every step: the first one broken, or none.
 inline const char* BrokenRule(HWND dialog, const View& before, const std::string& step) {
     const View now = Look(dialog);
-    const bool topmost = GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST;
     const bool counting = before.flags != "Stopped" && now.flags != "Stopped" && !std::isdigit(step[0]);
     const std::pair<bool, const char*> rules[] = {
         {now.controls != now.flags, "the controls show the state the program is in"},
@@ -295,7 +280,7 @@ inline const char* BrokenRule(HWND dialog, const View& before, const std::string
         {!platform.timers.empty() && platform.timers.begin()->second != 1000,
          "the countdown ticks once a second"},
         {before.flags == "Stopped" && now.flags == "Running" && appState.paused, "Start leaves no pause"},
-        {topmost != (now.flags == "Ringing"), "the window is topmost exactly while the alarm rings"},
+        {now.topmost != (now.flags == "Ringing"), "the window is topmost exactly while the alarm rings"},
         {now.flags == "Ringing" && before.flags != "Ringing" && now.hidden, "the alarm shows the window"},
         {!now.hidden && IsIconic(dialog), "a shown window is never minimised"},
         {(appState.hidden != 0) != now.hidden, "the program knows whether its window is shown"},
@@ -315,21 +300,21 @@ inline void Tick(HWND dialog) {
         const View now = Look(dialog);
         const bool lowered = now.seconds + 1 == before.seconds && now.flags == "Running";
         const bool rang = before.seconds == 0 && now.flags == "Ringing";
-        const bool kept = now.time == before.time && now.flags == "Running";
-        if (before.flags == "Running" && !platform.fieldsWritten && !(paused ? kept : lowered || rang))
-            Fail("a tick lowers the time by a second, rings at zero, or waits while paused: " + before.time +
-                 " became " + now.time + " " + now.flags);
+        if (before.flags == "Running" && !platform.fieldsWritten &&
+            !(paused ? now.text == before.text : lowered || rang))
+            Fail("a tick lowers the time by a second, rings at zero, or waits while paused: " + before.text +
+                 " became " + now.text);
         platform.fieldsWritten = false;
     }
 }
 
 // The message each named step sends: its number, wParam and lParam.
 // clang-format off
-inline const std::map<std::string, std::array<UINT_PTR, 3>> kSteps = {
+inline const std::map<std::string, std::vector<UINT_PTR>> kSteps = {
     {"start", {WM_COMMAND, IDC_START}}, {"pause", {WM_COMMAND, IDC_PAUSE}}, {"stop", {WM_COMMAND, IDC_STOP}},
     {"reset", {WM_COMMAND, ID_RESET_TIMER}}, {"load", {WM_COMMAND, ID_LOAD_CONFIG}},
     {"save", {WM_COMMAND, ID_SAVE_CONFIG}}, {"about", {WM_COMMAND, ID_ABOUT}}, {"exit", {WM_COMMAND, ID_EXIT}},
-    {"enter", {WM_COMMAND, IDOK}}, {"f1", {WM_HELP}}, {"rclick", {WM_RBUTTONDOWN}},
+    {"enter", {WM_COMMAND, IDOK}}, {"f1", {WM_HELP, 0}}, {"rclick", {WM_RBUTTONDOWN, 0}},
     {"inactive", {WM_ACTIVATE, WA_INACTIVE}}, {"active", {WM_ACTIVATE, WA_ACTIVE}},
     {"clickactive", {WM_ACTIVATE, WA_CLICKACTIVE}}, {"min", {WM_SYSCOMMAND, SC_MINIMIZE}},
     {"min+1", {WM_SYSCOMMAND, SC_MINIMIZE + 1}}, {"max", {WM_SYSCOMMAND, SC_MAXIMIZE}},
@@ -343,9 +328,9 @@ inline const std::map<std::string, std::array<UINT_PTR, 3>> kSteps = {
 inline void Play(HWND dialog, const std::string& step) {
     unsigned n[3] = {1, 0, 0};
     if (kSteps.count(step)) {
-        const auto [message, wParam, lParam] = kSteps.at(step);
-        if (message == WM_ACTIVATE) platform.active = wParam ? dialog : nullptr;
-        SendMessageA(dialog, message, wParam, lParam);
+        const std::vector<UINT_PTR>& message = kSteps.at(step);
+        if (message[0] == WM_ACTIVATE) platform.active = message[1] ? dialog : nullptr;
+        SendMessageA(dialog, message[0], message[1], message.size() > 2 ? message[2] : 0);
     } else if (std::sscanf(step.c_str(), "%u:%u:%u", &n[0], &n[1], &n[2]) == 3) {
         for (int i = 0; i < 3; ++i) SetDlgItemInt(dialog, IDC_HOURS + i, n[i], FALSE);
         platform.fieldsWritten = appState.running;  // read-only fields still take another program's text
@@ -363,11 +348,8 @@ inline void Play(HWND dialog, const std::string& step) {
     } else {
         Fail("no step " + step);
     }
-    MSG posted;
-    while (PeekMessageA(&posted, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG posted; PeekMessageA(&posted, nullptr, 0, 0, PM_REMOVE); DispatchMessageA(&posted))
         platform.menuMayOpen |= posted.message == WM_NULL && posted.hwnd == dialog;
-        DispatchMessageA(&posted);
-    }
 }
 
 // Plays the steps, separated by blanks, checking the rules after each. Returns the boxes and menus they
@@ -384,57 +366,54 @@ inline std::string Do(HWND dialog, const std::string& steps, std::source_locatio
         Play(dialog, step);
         const char* broken = platform.ended ? nullptr : BrokenRule(dialog, before, step);
         if (broken)
-            Fail("step " + step + " of \"" + steps + "\": " + broken + "; it left " + Describe(dialog));
+            Fail("step " + step + " of \"" + steps + "\": " + broken + "; it left " + Look(dialog).text,
+                 where);
     }
-    return platform.popups.substr(seen) + (platform.ended ? "ended" : Describe(dialog));
+    return platform.popups.substr(seen) + (platform.ended ? "ended" : Look(dialog).text);
 }
 
-// Each line reads "steps = what the user then sees": the steps are played and what is seen compared. The
-// first difference ends the test's scripts.
+// Each line reads "steps = what the user then sees": the steps are played and what is seen compared.
 inline void Expect(HWND dialog, const std::string& lines,
                    std::source_location where = std::source_location::current()) {
     std::istringstream input(lines);
-    for (std::string line; std::getline(input, line) && !platform.broken;) {
+    for (std::string line; std::getline(input, line);) {
         const size_t equals = line.find(" = ");
         if (equals == std::string::npos) continue;
         const std::string seen = Do(dialog, line.substr(0, equals), where);
         const std::string expected = line.substr(line.find_first_not_of(' ', equals + 2));
-        if (seen == expected || std::exchange(platform.broken, true)) continue;
-        ADD_FAILURE_AT(where.file_name(), where.line())
-            << "after " << line.substr(0, equals) << "\n  expected " << expected << "\n  found    " << seen;
+        if (seen != expected)
+            Fail("after " + line.substr(0, equals) + "\n  expected " + expected + "\n  found    " + seen,
+                 where);
     }
 }
 
-// A step the user could take in the dialog's present state, or a tick of a live timer.
+// A step that the user could take in the dialog's present state, or a tick of a live timer: enabled buttons,
+// menus rather than their commands, and the fields and lists while they are usable.
 inline std::string DrawStep(HWND dialog) {
-    std::string drawn = "tray:move tray:click tray:dbl menu=?/tray:menu active clickactive inactive alien";
-    if (!platform.timers.empty()) drawn += " tick tick2 tick59";
-    if (IsWindowVisible(dialog)) drawn += " menu=?/rclick min min+1 minimise max caption f1 enter";
-    for (const char* button : {"start", "pause", "stop"})
-        if (IsWindowVisible(dialog) && IsWindowEnabled(GetDlgItem(dialog, kSteps.at(button)[1])))
-            drawn += " " + std::string(button);
-    if (IsWindowVisible(dialog) && IsWindowEnabled(appState.timeList)) {
-        drawn += " time=" + std::to_string(walkRandom() % kPresetCount);
-        drawn += " signal=" + std::to_string(walkRandom() % kSignalCount);
+    std::vector<std::string> steps = {
+        "menu=? tray:menu", "menu=? rclick", "minimise", "tick", "tick2", "tick59"};
+    for (const auto& [name, message] : kSteps)
+        if (message[0] != WM_COMMAND || IsWindowEnabled(GetDlgItem(dialog, message[1])))
+            steps.push_back(name);
+    if (IsWindowEnabled(appState.timeList)) {
+        steps.push_back("time=" + std::to_string(walkRandom() % kPresetCount));
+        steps.push_back("signal=" + std::to_string(walkRandom() % kSignalCount));
         const unsigned typed = walkRandom() % 1000000;  // mostly a few seconds, so that alarms ring
-        drawn += typed % 4 ? " 0:0:" + std::to_string(typed % 3)
-                           : " " + std::to_string(typed / 10000) + ":" + std::to_string(typed / 100 % 100) +
-                                 ":" + std::to_string(typed % 100);
+        steps.push_back(typed % 4 ? "0:0:" + std::to_string(typed % 3)
+                                  : std::to_string(typed / 10000) + ":" + std::to_string(typed / 100 % 100) +
+                                        ":" + std::to_string(typed % 100));
     }
-    std::istringstream words(drawn);
-    const std::vector<std::string> steps(std::istream_iterator<std::string>(words), {});
-    std::string step = steps[walkRandom() % steps.size()];
-    std::replace(step.begin(), step.end(), '/', ' ');
-    return step;
+    return steps[walkRandom() % steps.size()];
 }
 
 // Steps drawn from a seed, then the tray menu's Exit. Its replay plays the walk again through Do().
 inline void Walk(unsigned seed, int steps, std::source_location where = std::source_location::current()) {
-    const auto body = [&](HWND dialog) {
-        walkRandom.seed(seed);
-        platform.played = "walk " + std::to_string(seed) + ": ";
-        for (int i = 0; i < steps && !platform.broken; ++i) Do(dialog, DrawStep(dialog), where);
-        Do(dialog, "menu=Exit tray:menu", where);
-    };
-    OpenDialog(body, where);
+    OpenDialog(
+        [&](HWND dialog) {
+            walkRandom.seed(seed);
+            platform.played = "walk " + std::to_string(seed) + ": ";
+            for (int i = 0; i < steps && !platform.broken; ++i) Do(dialog, DrawStep(dialog), where);
+            Do(dialog, "menu=Exit tray:menu", where);
+        },
+        where);
 }
