@@ -17,8 +17,6 @@ TEST(Dialog, SetUpSystemCommandsMenusAboutAndAnExit) {
             limits += std::to_string(SendDlgItemMessageA(dialog, IDC_HOURS + i, EM_GETLIMITTEXT, 0, 0)) + "," +
                       std::to_string(SendDlgItemMessageA(dialog, IDC_SPIN_HOURS + i, UDM_GETRANGE, 0, 0)) + " ";
         EXPECT_EQ(limits, "2,24 2,59 2,59 ");
-        for (const Signal& signal : SoundTable)  // an entry without its sound would ring silently
-            EXPECT_TRUE(!signal.sound || FindResourceA(nullptr, signal.sound, "WAVE")) << signal.sound;
         SendMessageA(dialog, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
         // However it is minimised, the window is hidden as by the minimize box, and the icon brings it back.
         Do(dialog, R"(
@@ -33,6 +31,11 @@ TEST(Dialog, SetUpSystemCommandsMenusAboutAndAnExit) {
         platform.failing = {"About..."};  // a box that could not be shown ends About
         Do(dialog, "f1 f1 about = Stopped 0,0,0");
         EXPECT_EQ(Calls("About"), about + ", " + about);
+        for (int i = 0; i < kSignalCount; ++i) Do(dialog, "signal=" + std::to_string(i) + " 0:0:0 start tick stop");
+        for (const std::string& call : platform.calls) {  // an alarm whose sound is missing would ring silently
+            const std::string sound = call.starts_with("PlaySound ") ? call.substr(10, call.find(' ', 10) - 10) : "-";
+            EXPECT_TRUE(sound == "-" || FindResourceA(nullptr, sound.c_str(), "WAVE")) << call;
+        }
         Do(dialog, "exit");
     });
     const std::string icon = " " + std::to_string(NOTIFYICONDATAA_V1_SIZE) + " 7 401 Dozewell Timer";

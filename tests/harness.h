@@ -170,11 +170,17 @@ struct Fake {
     }
 };
 
+// The test's body, run from the dialog's own loop once it shows.
+inline std::function<void()> opened;
+inline void CALLBACK RunOpened(HWND, UINT, UINT_PTR timer, DWORD) {
+    REAL("user32", KillTimer)(nullptr, timer);
+    opened();
+}
+
 // Opens the dialog on a fresh state, runs body once it shows, then closes it by Esc unless the body ended it.
 // Whichever way it ended, it must leave no icon, menu or timer behind.
 inline void OpenDialog(const std::function<void(HWND)>& body,
                        std::source_location where = std::source_location::current()) {
-    static std::function<void()> opened;            // run from the dialog's own loop
     const HBRUSH brush = appState.backgroundBrush;  // made once per program
     appState = AppState{};
     appState.backgroundBrush = brush;
@@ -187,10 +193,7 @@ inline void OpenDialog(const std::function<void(HWND)>& body,
         body(dialog);
         if (!platform.ended) SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     };
-    SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR timer, DWORD) {  // set before its import is patched
-        REAL("user32", KillTimer)(nullptr, timer);
-        opened();
-    });
+    SetTimer(nullptr, 0, 0, RunOpened);  // set before its import is patched
 #define FAKE(dll, f) ImportPatch((void*)REAL(dll, f), (void*)Fake::f)
     // clang-format off
     const ImportPatch patches[] = {
