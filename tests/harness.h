@@ -51,12 +51,14 @@ struct Platform {
     HWND active = nullptr;            // the activation as Windows keeps it; Wine's differs
     bool menuMayOpen = true;          // a tray menu closes at once until a message follows the last one
     bool sentBack = false;            // and not brought forward since
+    bool raised = false;              // by the step, through the topmost group
     bool fieldsWritten = false;       // while a countdown runs, as another program may
     bool ended = false;
     bool broken = false;     // the first broken rule or expectation ends the test's scripts
     std::string popups;      // the boxes and menus opened
     std::string whileOpen;   // steps played inside the next box or menu
     std::string menuChoice;  // the next menu's item, by its first word
+    std::string chosen;      // by the step's menu
     std::string played;      // the test's steps so far
     std::source_location caller;
 };
@@ -113,9 +115,11 @@ struct Fake {
         return TRUE;
     }
     static HWND WINAPI GetActiveWindow() { return platform.active; }
+    // A program that may not take the foreground brings its window in front through the topmost group.
     // Sending back is not made: it would move Wine's activation under the model's feet.
     static BOOL WINAPI SetWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT flags) {
         platform.sentBack = after == HWND_BOTTOM;
+        platform.raised |= after == HWND_TOPMOST;
         return platform.sentBack || REAL("user32", SetWindowPos)(window, after, x, y, cx, cy, flags);
     }
     // The platform's menu loop, answered at once: a chosen item arrives as it would from there. A walk's "?"
@@ -143,7 +147,8 @@ struct Fake {
             platform.played.replace(platform.played.rfind("menu=?") + 5, 1, choice);
         }
         Popup(owner, text);
-        const auto item = std::find(items.begin(), items.end(), std::exchange(choice, ""));
+        platform.chosen = std::exchange(choice, "");
+        const auto item = std::find(items.begin(), items.end(), platform.chosen);
         if (item != items.end() && !item->empty())
             PostMessageA(owner, WM_COMMAND, GetMenuItemID(menu, item - items.begin()), 0);
         return TRUE;
@@ -269,6 +274,7 @@ inline const char* BrokenRule(HWND dialog, const View& before, const std::string
         {now.flags == "Ringing" && before.flags != "Ringing" && now.hidden, "the alarm shows the window"},
         {!now.hidden && IsIconic(dialog), "a shown window is never minimised"},
         {(appState.hidden != 0) != now.hidden, "the program knows whether its window is shown"},
+        {platform.chosen == "Show" && !platform.raised, "Show brings the window in front of other programs'"},
         {counting && now.seconds > before.seconds, "the time shown never rises while a countdown runs"}};
     for (auto [broken, rule] : rules)
         if (broken) return rule;
@@ -348,6 +354,8 @@ inline std::string Do(HWND dialog, const std::string& script, std::source_locati
         std::istringstream steps(line.substr(0, equals));
         for (std::string step; steps >> step && !platform.broken && !platform.ended;) {
             platform.played += step + " ";
+            platform.raised = false;
+            platform.chosen.clear();
             const View before = Look(dialog);
             Play(dialog, step);
             const char* broken = platform.ended ? nullptr : BrokenRule(dialog, before, step);

@@ -33,7 +33,9 @@ TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
         Store("Signal", kSignalCount);
         Do(dialog, "load 0:0:1 start tick stop = Error 10: Can't read data from registry: \\n\\nuser time\\nsignal\\n; "
                        "Stopped 0,0,0 | 0 " + lastTime + " " + std::to_string(kSignalCount) + " 0 " + lastSignal);
-        Store("User time", 0);
+        Store("User time", 0);  // each report has its own record
+        Do(dialog, "load = Error 10: Can't read data from registry: \\n\\nsignal\\n; Stopped 0,0,0 | 0 " + lastTime + " " +
+                       std::to_string(kSignalCount) + " 0 " + lastSignal);
         Store("Signal", 1);
         Do(dialog, "load = Stopped 3,0,0 | 0 " + lastTime + " 1 " + lastTime + " 1");
         // Saved clamped; a preset keeps the stored user time.
