@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <random>
@@ -25,6 +26,19 @@
 
 // The platform's own function, whatever this program's import table holds.
 #define REAL(dll, function) ((decltype(&function))(void*)GetProcAddress(LoadLibraryA(dll), #function))
+
+// A crash ends the test program at once, naming the test, instead of waiting in the platform's debugger for
+// CTest's time-out. Only faults count: C++ throws are raised with other codes.
+inline LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
+    if (exception->ExceptionRecord->ExceptionCode >> 28 != 0xC) return EXCEPTION_CONTINUE_SEARCH;
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::printf("crash: exception %08lx in %s\n", exception->ExceptionRecord->ExceptionCode,
+                test ? test->name() : "");
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+inline const PVOID crashHandler = AddVectoredExceptionHandler(1, OnCrash);
 
 // Points this program's import of a function elsewhere while it lives.
 struct ImportPatch {
@@ -208,7 +222,7 @@ inline void OpenDialog(const std::function<void(HWND)>& body,
         FAKE("advapi32", RegCloseKey)};
     // clang-format on
     DialogBoxParamA(GetModuleHandleA(nullptr), "IDD_TMP", nullptr, MainDialogProc, 0);
-    if (!platform.ended) Fail("the dialog did not come up");  // as without a display
+    if (!platform.ended) Fail("the dialog did not come up, or left its icon");  // as without a display
     if (!platform.timers.empty()) Fail("a timer was left running");
     if (std::any_of(platform.menus.begin(), platform.menus.end(), IsMenu)) Fail("a menu was not destroyed");
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);  // of the test prefix, which is the tests' own
