@@ -187,7 +187,8 @@ inline void Do(HWND dialog, const std::string& script,
     platform.caller = where;
     std::istringstream lines(script);
     for (std::string line; std::getline(lines, line);) {
-        const size_t equals = line.find(" = ");
+        line.erase(0, line.find_first_not_of(' '));
+        const size_t equals = line.find("= ");
         const size_t opened = platform.popups.size();
         std::istringstream steps(line.substr(0, equals));
         for (std::string step; steps >> step && !platform.broken && !platform.ended;) {
@@ -197,8 +198,8 @@ inline void Do(HWND dialog, const std::string& script,
             for (unsigned i = 0; i < ticks; ++i) Step(dialog, step, line);
         }
         const std::string seen = platform.popups.substr(opened) + (platform.ended ? "ended" : Look(dialog));
-        if (equals != std::string::npos && seen != line.substr(equals + 3))
-            Fail("after " + line.substr(0, equals) + "\n  expected " + line.substr(equals + 3) +
+        if (equals != std::string::npos && seen != line.substr(equals + 2))
+            Fail("after " + line.substr(0, equals) + "\n  expected " + line.substr(equals + 2) +
                  "\n  found    " + seen);
     }
 }
