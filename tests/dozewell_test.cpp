@@ -57,7 +57,7 @@ TEST(Dialog, PresetsRunStatesTheAlarmARefusedStartAndStrayTicks) {
         EXPECT_TRUE(platform.calls["PlaySound"].ends_with("PlaySound BEEP 262157; PlaySound - 0; "));  // resource, loop, async
         Do(dialog, "0:0:1 start minimise tick2 = Ringing 0,0,0 topmost");
         platform.failing = {"SetTimer"};
-                Do(dialog, "stop start max = Error 10: No timer is available/; Error 10: No timer is available/; Stopped 0,1,0 hidden");
+        Do(dialog, "stop start max = Error 10: No timer is available/; Error 10: No timer is available/; Stopped 0,1,0 hidden");
         platform.failing = {"throw SetTimer"};  // any other failure, as a C++ exception
         Do(dialog, "start = Error 10: Unknow error; Stopped 0,1,0 hidden");
     });
@@ -85,13 +85,13 @@ TEST(Settings, RoundTripHostileDataIgnoredAndEveryFailureReportedWithItsText) {
         Do(dialog, R"(
             time=0 signal=2 1:2:99 save = Stopped 1,2,59 | 66107 0 2 0 2
             time=3 save                 = Stopped 0,10,0 | 66107 3 2 3 2)");
-                // Save stores what read-only fields show (arrows, another program's text), and leaves the countdown be.
+        // Save stores what read-only fields show (arrows, another program's text), and leaves the countdown be.
         Do(dialog, R"(
             time=0 0:0:35 start tick 1:0:0 save tick = Running 0,0,33 | 65536 0 2 0 2
             stop 0:0:1 start tick2 0:1:0 save tick59 = Stopped 0,1,0 | 256 0 2 0 2)");
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "User time");  // then a zero one is written
         Do(dialog, "time=2 save = Stopped 0,5,0 | 0 2 2 2 2");
-                        // Everyone may read the key, change who may, and delete it: enough to load, not to save.
+        // Everyone may read the key, change who may, and delete it: enough to load, not to save.
         PSECURITY_DESCRIPTOR readOnly = nullptr;
         ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KRWDSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr);
         HKEY key = nullptr;
