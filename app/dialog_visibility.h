@@ -1,4 +1,4 @@
-// Hiding and showing the main dialog: the one place that keeps `hidden` in step with the window.
+// Hiding and showing the main dialog, and the one place that keeps `hidden` in step with the window.
 #pragma once
 
 #include <windows.h>
@@ -8,3 +8,9 @@ void HideDialog(HWND dialog);
 // Shows the dialog with ShowWindow, or, given a place in the z-order, with
 // SetWindowPos there (which also activates it).
 void ShowDialog(HWND dialog, HWND insertAfter = nullptr);
+
+// On every change of the window's place or visibility (WM_WINDOWPOSCHANGED).
+void FollowVisibility(HWND dialog);
+
+// The hide that FollowVisibility posts for a window minimised by others.
+INT_PTR OnHideMinimised(HWND dialog);

@@ -26,6 +26,16 @@ constexpr WPARAM kMaximize = SC_MAXIMIZE;
 constexpr WPARAM kCaptionDoubleClick = SC_MAXIMIZE + HTCAPTION;
 constexpr WPARAM kSystemMenuClick = SC_MOUSEMENU + HTSYSMENU;
 
+// An edit control answers the keyboard's menu request with its own
+// Cut/Copy/Paste menu, which would leave the dialog's commands out of reach
+// from a time field. Its right click keeps that menu.
+LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_CONTEXTMENU && lParam == -1)
+        return SendMessageA(GetParent(field), message, wParam, lParam);
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(field, FieldProc, 0);
+    return DefSubclassProc(field, message, wParam, lParam);
+}
+
 void SetRange(HWND dialog, int spin, int upper) {
     SendDlgItemMessageA(dialog, spin, UDM_SETRANGE, 0, MAKELPARAM(upper, 0));
 }
@@ -70,7 +80,9 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
-    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged(dialog);
+    case WM_WINDOWPOSCHANGED: FollowVisibility(dialog); return FALSE;
+    case WM_HIDE_MINIMISED: return OnHideMinimised(dialog);
+    case WM_CONTEXTMENU: return OnContextMenu(dialog, reinterpret_cast<HWND>(wParam), lParam);
     case WM_TIMER: return OnTimerTick(dialog, wParam);
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_RBUTTONDOWN: return OnRightButtonDown(dialog);
@@ -83,8 +95,10 @@ INT_PTR OnInitDialog(HWND dialog) {
     // The owner is never shown; as a plain child style it can never appear either.
     SetWindowLongA(GetParent(dialog), GWL_STYLE, WS_CHILD);
 
-    for (int field : {IDC_HOURS, IDC_MINUTES, IDC_SECONDS})
+    for (int field : {IDC_HOURS, IDC_MINUTES, IDC_SECONDS}) {
         SendDlgItemMessageA(dialog, field, EM_LIMITTEXT, 2, 0);
+        SetWindowSubclass(GetDlgItem(dialog, field), FieldProc, 0, 0);
+    }
     SetRange(dialog, IDC_SPIN_HOURS, 24);
     SetRange(dialog, IDC_SPIN_MINUTES, 59);
     SetRange(dialog, IDC_SPIN_SECONDS, 59);
@@ -156,14 +170,6 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
     }
 }
 
-INT_PTR OnWindowPosChanged(HWND dialog) {
-    // Minimised without the minimize box (ShowWindow from another program,
-    // also while hidden): hidden as the box would, so the icon and the tray
-    // menu bring it back. Posted, so that the change is complete first.
-    if (IsIconic(dialog) && IsWindowVisible(dialog)) PostMessageA(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    return FALSE;
-}
-
 INT_PTR OnCtlColorStatic(HDC context) {
     if (!appState.backgroundFits) return 0;
     SetBkMode(context, TRANSPARENT);
@@ -172,6 +178,17 @@ INT_PTR OnCtlColorStatic(HDC context) {
 
 INT_PTR OnRightButtonDown(HWND dialog) {
     ShowMenuAtPointer(dialog, ShowContextMenu);
+    return TRUE;
+}
+
+INT_PTR OnContextMenu(HWND dialog, HWND control, LPARAM where) {
+    // Only the keyboard's request (Shift+F10, the menu key), which comes with
+    // no position: a right click opened the menu at WM_RBUTTONDOWN already,
+    // and its WM_CONTEXTMENU follows the release.
+    if (where != -1) return FALSE;
+    RECT box{};
+    GetWindowRect(control, &box);
+    ShowContextMenu(dialog, box.left, box.bottom);
     return TRUE;
 }
 

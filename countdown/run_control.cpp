@@ -10,6 +10,15 @@
 namespace {
 constexpr std::uint32_t kAlarmTicksAfterStart = 58;  // 59 ticks in all, counting the one that starts it
 constexpr DWORD kLoopFlags = SND_RESOURCE | SND_LOOP | SND_ASYNC;
+
+// Disables a control, handing the keyboard focus to `next` first if it has
+// it: a disabled window takes no keys, so Tab, Space, Enter and F1 would all
+// be dead until a click. WM_NEXTDLGCTL moves it as the dialog manager does,
+// default-button border included.
+void TurnOff(HWND dialog, HWND control, HWND next) {
+    if (GetFocus() == control) SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    EnableWindow(control, FALSE);
+}
 }  // namespace
 
 bool SignalHasSound(std::int32_t signalIndex) {
@@ -21,14 +30,18 @@ void SetRunControls(HWND dialog, bool on) {
     SendDlgItemMessageA(dialog, IDC_HOURS, EM_SETREADONLY, on, 0);
     SendDlgItemMessageA(dialog, IDC_MINUTES, EM_SETREADONLY, on, 0);
     SendDlgItemMessageA(dialog, IDC_SECONDS, EM_SETREADONLY, on, 0);
-    EnableWindow(appState.spinHours, !on);
-    EnableWindow(appState.spinMinutes, !on);
-    EnableWindow(appState.spinSeconds, !on);
-    EnableWindow(appState.startButton, !on);
-    EnableWindow(appState.pauseButton, on);
-    EnableWindow(appState.stopButton, on);
-    EnableWindow(appState.timeList, !on);
-    EnableWindow(appState.signalList, !on);
+    const HWND stoppedSide[] = {appState.spinHours,   appState.spinMinutes, appState.spinSeconds,
+                                appState.startButton, appState.timeList,    appState.signalList};
+    const HWND runningSide[] = {appState.pauseButton, appState.stopButton};
+    // The side that comes on goes first, so that a focused control going off
+    // has an enabled one to hand the focus to.
+    if (on) {
+        for (HWND control : runningSide) EnableWindow(control, TRUE);
+        for (HWND control : stoppedSide) TurnOff(dialog, control, appState.stopButton);
+    } else {
+        for (HWND control : stoppedSide) EnableWindow(control, TRUE);
+        for (HWND control : runningSide) TurnOff(dialog, control, appState.startButton);
+    }
 }
 
 void CheckTimeUp(HWND dialog) {
@@ -36,7 +49,7 @@ void CheckTimeUp(HWND dialog) {
     appState.timeUp = 0;
     appState.ringing = 1;
     appState.ringSeconds = kAlarmTicksAfterStart;
-    EnableWindow(appState.pauseButton, FALSE);
+    TurnOff(dialog, appState.pauseButton, appState.stopButton);
     // Shown, hidden or not, on top of everything and active.
     ShowDialog(dialog, HWND_TOPMOST);
     if (SignalHasSound(appState.signalIndex))

@@ -39,3 +39,10 @@
 // The one countdown timer and the notification-area callback (WM_USER + 1).
 #define TIMER_ID 1
 #define WM_TRAYNOTIFY 0x0401
+// Posted to itself to hide a window that another program minimised (WM_APP + 1).
+#define WM_HIDE_MINIMISED 0x8001
+
+// The hidden labels that name the time fields for screen readers have no identifier.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -64,7 +64,10 @@ INT_PTR OnTrayNotify(HWND dialog, LPARAM mouseMessage) {
     case WM_RBUTTONDOWN: ShowMenuAtPointer(dialog, ShowTrayMenu); break;
     default: break;
     }
-    return FALSE;
+    // Handled, whatever the mouse did: the number is also DM_SETDEFID, which
+    // the default dialog handling would take as "make control 0 the default
+    // button", leaving Enter with none.
+    return TRUE;
 }
 
 INT_PTR OnActivate(HWND, WPARAM state) {
