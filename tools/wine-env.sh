@@ -5,16 +5,7 @@
 # the pictures use fixed ones under build/, and only run.sh takes DOZEWELL_PREFIX.
 _dozewell_root=$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd)
 
-pe_arch() {
-  local header machine
-  header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
-  machine=$(od -An -tx2 -j$((${header:-0} + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')
-  case "$machine" in
-    014c) echo x86 ;;
-    8664) echo x64 ;;
-    *) echo "$1 is not an i386 or AMD64 Windows program" >&2; return 1 ;;
-  esac
-}
+pe_arch() { /usr/bin/python3 "$_dozewell_root/tools/check-exe.py" --arch "$1"; }
 
 use_wine() {
   case "$1" in
