@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Wine. `use_wine x86|x64 PREFIX` picks the loader, WINEARCH and the prefix
 # folder for that architecture; `pe_arch EXE` tells which an exe needs, `pick_arch` which program runs here.
 # Debian's `wine` wrapper always takes the 32-bit loader when wine32:i386 is installed, so the loader is named
@@ -35,6 +36,7 @@ end_test_wine() {
 
 # The one choice of the program a script runs here: sets arch to x86 where the host runs 32-bit code and
 # 32-bit Wine is installed, otherwise to x64 and why_not_x86 to the reason.
+# shellcheck disable=SC2034  # both are the caller's
 pick_arch() {
   arch=x86 why_not_x86=
   if ! "$_dozewell_root/tools/host-runs-32bit.sh"; then

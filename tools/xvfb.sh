@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced. launch_xvfb starts a private Xvfb on a free display, exports DISPLAY and sets xvfb_pid; start_xvfb
 # also stops it when the sourcing script exits.
 launch_xvfb() {
