@@ -7,7 +7,9 @@ status 77, skipped, where that is not built or not from the same sources, as the
 DozewellTimer.sources that the build writes beside each exe tells):
     check-exe.py --resources EXE OTHER_EXE
 Or that its version block names the given version (the CMake project version, MAJOR.MINOR.PATCH):
-    check-exe.py --version VERSION EXE"""
+    check-exe.py --version VERSION EXE
+Or, for tools/wine-env.sh's pe_arch, which Wine runs an exe: prints x86 or x64.
+    check-exe.py --arch EXE"""
 import os
 import re
 import sys
@@ -126,6 +128,16 @@ def same_version(version, exe):
     return 1 if differing else 0
 
 
+def arch_of(exe):
+    try:
+        machine = pefile.PE(exe, fast_load=True).FILE_HEADER.Machine
+    except (OSError, pefile.PEFormatError):
+        machine = None
+    arch = next((arch for arch, (expected, _) in EXPECTED.items() if machine == expected), None)
+    print(arch or f"{exe} is not an i386 or AMD64 Windows program", file=sys.stdout if arch else sys.stderr)
+    return 0 if arch else 1
+
+
 def main(arch, exe):
     pe = pefile.PE(exe)
     failures = []
@@ -153,6 +165,8 @@ def main(arch, exe):
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "--arch":
+        sys.exit(arch_of(sys.argv[2]))
     if sys.argv[1] == "--version":
         sys.exit(same_version(*sys.argv[2:]))
     sys.exit(same_resources(*sys.argv[2:]) if sys.argv[1] == "--resources" else main(*sys.argv[1:]))

@@ -4,7 +4,8 @@
 # work tree with nothing uncommitted, and only when the suite passed. The zips are reproducible: CPack
 # packs each preset's install rules, and tools/repack-zip.py fixes their order, times (the last
 # commit's, as SOURCE_DATE_EPOCH) and modes, so one commit gives the same bytes in any folder, at any
-# time, with the same Debian packages.
+# time, with the same Debian packages. It writes dist/ and this release's three files in it, leaving anything
+# else there (an earlier version's zips) alone, and remakes CPack's output folders build/<arch>/package.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root" || exit 1
@@ -25,20 +26,18 @@ export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/x64/CMakeCache.txt)
 declare -A platform=([x86]=win32 [x64]=win64)
-zips=()
+zips=() names=()
 for preset in x86 x64; do
   zip="DozewellTimer-$version-${platform[$preset]}.zip"
-  rm -rf "build/$preset/package"
+  rm -rf "build/$preset/package"  # CPack's own, in the build folder
   cpack --preset "$preset" >/dev/null || refuse "cpack --preset $preset failed"
   /usr/bin/python3 tools/check-zip.py "build/$preset/package/$zip" "build/$preset/DozewellTimer.exe" ||
     refuse "build/$preset/package/$zip is not as released"
-  zips+=("build/$preset/package/$zip")
+  zips+=("build/$preset/package/$zip") names+=("$zip")
 done
 
-rm -rf dist
-mkdir dist
-cp "${zips[@]}" dist/
-(cd dist && sha256sum -- *.zip >SHA256SUMS && sha256sum --quiet -c SHA256SUMS) || refuse "SHA256SUMS does not check"
+{ mkdir -p dist && cp "${zips[@]}" dist/; } || refuse "cannot write dist/"
+(cd dist && sha256sum -- "${names[@]}" >SHA256SUMS && sha256sum --quiet -c SHA256SUMS) || refuse "SHA256SUMS does not check"
 echo "Released $version from commit $(git rev-parse --short HEAD) (entry times $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC')):"
-(cd dist && for file in *.zip; do printf '  dist/%s  %s bytes\n' "$file" "$(stat -c %s "$file")"; done)
+for file in "${names[@]}"; do printf '  dist/%s  %s bytes\n' "$file" "$(stat -c %s "dist/$file")"; done
 sed 's/^/  /' dist/SHA256SUMS

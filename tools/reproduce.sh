@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 copy=$(mktemp -d /tmp/dozewell-reproduce.XXXXXX)
-trap 'rm -rf "$copy"' EXIT
+trap 'rm -rf "$copy"' EXIT  # the folder mktemp just made for this copy, nothing else
 tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
 cmake --preset "$1" -S "$copy" -DDOZEWELL_TESTS=OFF >/dev/null
 cmake --build "$copy/build/$1" --target DozewellTimer -j"$(nproc)" >/dev/null

@@ -3,7 +3,9 @@
 # cropped to the window; the README's docs/dialog.png is made so.
 #   tools/screenshot.sh [EXE [PNG]]
 # EXE is by default the program that tools/run.sh starts (built first), PNG docs/dialog.png. Its Wine
-# prefix is build/<arch>/wineprefix-screenshot, or DOZEWELL_PREFIX.
+# prefix is always its own, build/<arch>/wineprefix-screenshot, whatever the environment names: it resets the
+# settings there and ends every program there when it is done. Creates that prefix and PNG; deletes nothing
+# else.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/wine-env.sh"
@@ -20,17 +22,17 @@ png=$(realpath "${2:-$root/docs/dialog.png}")
 
 . "$root/tools/xvfb.sh"
 start_xvfb
-export DOZEWELL_PREFIX="${DOZEWELL_PREFIX:-$root/build/$arch/wineprefix-screenshot}"
-"$root/tools/make-prefix.sh" "$arch" --tests
-use_wine "$arch"
+use_wine "$arch" "$root/build/$arch/wineprefix-screenshot"
+"$root/tools/make-prefix.sh" "$arch" "$WINEPREFIX" --tests
 wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
-# The window as a first start shows it: no stored settings. A caret that does not blink, so that the
-# picture does not depend on the moment it is taken.
+# The window as a first start shows it: no settings stored in this prefix. A caret that does not blink, so
+# that the picture does not depend on the moment it is taken.
 wine reg delete 'HKCU\Software\Dozewell Timer' /f </dev/null >/dev/null 2>&1 || true
 wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /d -1 /f </dev/null >/dev/null 2>&1
 "$WINELOADER" "$exe" </dev/null >/dev/null 2>&1 &
 program=$!
-trap 'kill $program 2>/dev/null || true; wineserver -k </dev/null >/dev/null 2>&1 || true; kill $xvfb_pid 2>/dev/null || true' EXIT
+# end_test_wine ends the programs of this prefix only, one that make-prefix.sh made for pictures.
+trap 'kill $program 2>/dev/null || true; end_test_wine; kill $xvfb_pid 2>/dev/null || true' EXIT
 
 # The main dialog's X window carries its caption as its name (import would wait for a click on a window
 # that is not there yet); once it is there, a moment for painting.

@@ -9,7 +9,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/wine-env.sh"
 "$root/tools/setup.sh" && "$root/tools/build.sh" || exit 1
-cd "$root"
+cd "$root" || exit 1
 
 status=0
 summary=()

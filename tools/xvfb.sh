@@ -1,37 +1,25 @@
-# Sourced. launch_xvfb starts a private Xvfb on a free display, with its
-# output going nowhere (a pipe it held would keep the caller's reader waiting),
-# and exports DISPLAY and xvfb_pid. Its lock file keeps two starters apart
-# (Xvfb's -displayfd would drop it). start_xvfb also stops it when the sourcing
-# script exits.
+# shellcheck shell=bash
+# Sourced. launch_xvfb starts a private Xvfb on a free display, exports DISPLAY and sets xvfb_pid; start_xvfb
+# also stops it when the sourcing script exits.
 launch_xvfb() {
-  local display lock waited
+  local fd display
   if ! command -v Xvfb >/dev/null; then
     echo "Xvfb is missing: install the Debian package xvfb" >&2
     return 1
   fi
-  for display in $(seq 90 130); do
-    lock="/tmp/.X$display-lock"
-    if [ -e "$lock" ]; then
-      # Taken while its process lives; Xvfb replaces a stale lock and socket itself.
-      kill -0 "$(tr -dc 0-9 <"$lock" 2>/dev/null)" 2>/dev/null && continue
-    elif [ -e "/tmp/.X11-unix/X$display" ]; then
-      continue  # a server whose lock this system cannot see
-    fi
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    xvfb_pid=$!
-    # Ready once its socket is there and the lock is its own; it exits when another took the number first.
-    for waited in $(seq 200); do
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      if [ -e "/tmp/.X11-unix/X$display" ] && [ "$(tr -dc 0-9 <"$lock" 2>/dev/null)" = "$xvfb_pid" ]; then
-        export DISPLAY=":$display"
-        return 0
-      fi
-      [ "$waited" = 200 ] && kill "$xvfb_pid"
-      sleep 0.05
-    done
-  done
-  echo "no free X display for Xvfb (tried :90 to :130)" >&2
-  return 1
+  # Xvfb takes a free display itself (one whose sockets no X server holds; it writes no lock file) and writes
+  # its number to -displayfd once it takes clients. Its other output goes nowhere: a pipe it held would keep
+  # the caller's reader waiting.
+  exec {fd}< <(Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>&1 </dev/null >/dev/null 2>&1 & echo $!)
+  read -r -u "$fd" xvfb_pid
+  read -r -t 10 -u "$fd" display || display=
+  exec {fd}<&-
+  if [ -z "$display" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    echo "Xvfb gave no display within 10 s" >&2
+    return 1
+  fi
+  export DISPLAY=":$display"
 }
 
 start_xvfb() {
