@@ -45,7 +45,7 @@ struct Platform {
     HMENU menu = nullptr;                      // the last one tracked
     bool menuMayOpen = true, sentBack = false, raised = false, paused = false, fieldsWritten = false,
          ended = false, broken = false;
-    std::string box, popups, whileOpen, menuChoice, played;  // see docs/contributing.md
+    std::string popups, whileOpen, menuChoice, played;  // see docs/contributing.md
     std::source_location caller;
 };
 inline Platform platform;
@@ -127,7 +127,9 @@ inline void Key(HWND dialog, UINT message, WPARAM key) {
     const HWND focus = GetFocus();
     MSG down{focus, message, key, 1, 0, {}}, up{focus, WM_KEYUP, key, (LPARAM)0xC0000001, 0, {}};
     if (!focus || !IsWindowEnabled(focus)) return;
-    if (message == WM_CONTEXTMENU) SendMessageA(focus, message, (WPARAM)focus, -1);
+    // An Esc waits for any menu the platform's own code opens (an edit's), which no stand-in sees.
+    if (message == WM_CONTEXTMENU && PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0))
+        SendMessageA(focus, message, (WPARAM)focus, -1);
     if (message != WM_CONTEXTMENU) IsDialogMessageA(dialog, &down);
     if (message == WM_KEYDOWN) IsDialogMessageA(dialog, &up);
 }
@@ -141,6 +143,8 @@ inline void Play(HWND dialog, const std::string& step) {
         if (message[0] == WM_KEYDOWN || message[0] == WM_CONTEXTMENU) Key(dialog, message[0], message[1]);
         if (message[0] != WM_KEYDOWN && message[0] != WM_CONTEXTMENU)
             SendMessageA(dialog, message[0], message[1], message.size() > 2 ? message[2] : 0);
+        // A right click's release makes the platform's own WM_CONTEXTMENU, at the pointer.
+        if (message[0] == WM_RBUTTONDOWN) SendMessageA(dialog, WM_RBUTTONUP, 0, 0);
     } else if (std::sscanf(step.c_str(), "%u:%u:%u", &n[0], &n[1], &n[2]) == 3) {
         for (int i = 0; i < 3; ++i) SetDlgItemInt(dialog, IDC_HOURS + i, n[i], FALSE);
     } else if (step.starts_with("type=")) {
@@ -305,9 +309,7 @@ struct Fake {
         std::string box = caption + std::string(" ") + _itoa(style, hex, 16) + ": " + text;
         std::replace(box.begin(), box.end(), '\n', '/');
         if (owner != platform.dialog || !Log(box)) return 0;
-        const std::string outer = std::exchange(platform.box, box);
         Popup(owner, box);
-        platform.box = outer;
         return IDOK;
     }
     static LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
