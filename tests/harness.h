@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <dbghelp.h>
 #include <mmsystem.h>
 #include <shellapi.h>
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <random>
 #include <set>
 #include <source_location>
 #include <sstream>
@@ -109,10 +111,10 @@ inline std::string Look(HWND dialog) {
 // clang-format off
 inline const std::map<std::string, std::vector<UINT_PTR>> kSteps = {
     {"start", {WM_COMMAND, IDC_START}}, {"pause", {WM_COMMAND, IDC_PAUSE}}, {"stop", {WM_COMMAND, IDC_STOP}},
-    {"reset", {WM_COMMAND, ID_RESET_TIMER}}, {"load", {WM_COMMAND, ID_LOAD_CONFIG}},
-    {"save", {WM_COMMAND, ID_SAVE_CONFIG}}, {"about", {WM_COMMAND, ID_ABOUT}}, {"exit", {WM_COMMAND, ID_EXIT}},
-    {"tab", {WM_KEYDOWN, VK_TAB}}, {"space", {WM_KEYDOWN, VK_SPACE}}, {"enter", {WM_KEYDOWN, VK_RETURN}},
-    {"up", {WM_KEYDOWN, VK_UP}}, {"apps", {WM_CONTEXTMENU, 0}}, {"f1", {WM_HELP, 0}}, {"rclick", {WM_RBUTTONDOWN, 0}},
+    {"reset", {WM_COMMAND, ID_RESET_TIMER}}, {"load", {WM_COMMAND, ID_LOAD_CONFIG}}, {"exit", {WM_COMMAND, ID_EXIT}},
+    {"save", {WM_COMMAND, ID_SAVE_CONFIG}}, {"about", {WM_COMMAND, ID_ABOUT}}, {"tab", {WM_KEYDOWN, VK_TAB}},
+    {"space", {WM_KEYDOWN, VK_SPACE}}, {"enter", {WM_KEYDOWN, VK_RETURN}}, {"up", {WM_KEYDOWN, VK_UP}},
+    {"apps", {WM_CONTEXTMENU, 0}}, {"f1", {WM_HELP, 0}}, {"rclick", {WM_RBUTTONDOWN, 0}},
     {"inactive", {WM_ACTIVATE, WA_INACTIVE}}, {"active", {WM_ACTIVATE, WA_ACTIVE}},
     {"clickactive", {WM_ACTIVATE, WA_CLICKACTIVE}}, {"min", {WM_SYSCOMMAND, SC_MINIMIZE}},
     {"min+1", {WM_SYSCOMMAND, SC_MINIMIZE + 1}}, {"max", {WM_SYSCOMMAND, SC_MAXIMIZE}},
@@ -202,9 +204,7 @@ inline void Step(HWND dialog, const std::string& step, const std::string& line) 
         {keyboardWorked && !hidden && !keyboardWorks(GetFocus()), "the keyboard focus stays on an enabled control"},
         {step.starts_with("tray:") && step != "tray:menu" && SendMessageA(dialog, DM_GETDEFID, 0, 0) != defaultButton,
          "the icon's notifications leave the default button as it was"},
-        {step == "tray:click" && hidden, "a click on the icon leaves the window shown"},
         {step == "tray:menu" && wasHidden && !hidden && !platform.raised, "Show brings it to the front"},
-        {!typed && was != "Stopped" && now != "Stopped" && shown > wasShown, "time never rises while counting"},
         {step == "tick" && !typed && was == "Running" && (paused ? shown != wasShown : !ticked),
          "a tick lowers the time shown by a second, rings at zero, or, while paused, leaves it"}};
     // clang-format on
@@ -325,10 +325,9 @@ struct Fake {
 
 // Points this program's import of a function at its stand-in, for the program's life.
 inline bool Patch(const void* real, const void* fake) {
-    auto* base = (BYTE*)GetModuleHandleA(nullptr);
-    const auto* headers = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
-    void** slot =
-        (void**)(base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT].VirtualAddress);
+    ULONG size = 0;
+    auto** slot =
+        (void**)ImageDirectoryEntryToData(GetModuleHandleA(nullptr), TRUE, IMAGE_DIRECTORY_ENTRY_IAT, &size);
     while (*slot != real) ++slot;
     DWORD protection;
     VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
