@@ -24,7 +24,7 @@ void ShowDialog(HWND dialog, HWND insertAfter) {
     SetShown(dialog, true, insertAfter);
 }
 
-void FollowVisibility(HWND dialog) {
+INT_PTR OnWindowPosChanged(HWND dialog) {
     // Whoever showed or hid the window (this program, or another one's
     // ShowWindow), the icon and the tray menu must go by what it shows.
     appState.hidden = IsWindowVisible(dialog) ? 0 : 1;
@@ -32,6 +32,7 @@ void FollowVisibility(HWND dialog) {
     // also while hidden): hidden as the box would, so that the icon and the
     // tray menu bring it back. Posted, so that the change is complete first.
     if (IsIconic(dialog) && !appState.hidden) PostMessageA(dialog, WM_HIDE_MINIMISED, 0, 0);
+    return FALSE;
 }
 
 INT_PTR OnHideMinimised(HWND dialog) {

@@ -9,8 +9,8 @@ void HideDialog(HWND dialog);
 // SetWindowPos there (which also activates it).
 void ShowDialog(HWND dialog, HWND insertAfter = nullptr);
 
-// On every change of the window's place or visibility (WM_WINDOWPOSCHANGED).
-void FollowVisibility(HWND dialog);
+// On every change of the window's place or visibility; left to the default handling too.
+INT_PTR OnWindowPosChanged(HWND dialog);
 
-// The hide that FollowVisibility posts for a window minimised by others.
+// The hide that OnWindowPosChanged posts for a window minimised by others.
 INT_PTR OnHideMinimised(HWND dialog);

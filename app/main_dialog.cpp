@@ -80,7 +80,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
-    case WM_WINDOWPOSCHANGED: FollowVisibility(dialog); return FALSE;
+    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged(dialog);
     case WM_HIDE_MINIMISED: return OnHideMinimised(dialog);
     case WM_CONTEXTMENU: return OnContextMenu(dialog, reinterpret_cast<HWND>(wParam), lParam);
     case WM_TIMER: return OnTimerTick(dialog, wParam);
